@@ -1,0 +1,21 @@
+# The front door. Each target installs what is missing (Debian packages), builds what
+# it needs and runs it:
+#   make run    build ondrella.exe and start it in a private Wine virtual desktop
+#   make test   build both configurations and run every test; ends with "N passed, N failed"
+#   make bench  time the frame rebuild natively and under Wine
+.PHONY: run test bench format clean
+
+run:
+	@bash scripts/run.sh
+
+test:
+	@bash scripts/test.sh
+
+bench:
+	@bash scripts/bench.sh
+
+format:
+	@clang-format -i $$(git ls-files '*.cpp' '*.h')
+
+clean:
+	rm -rf build

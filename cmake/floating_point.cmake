@@ -1,0 +1,9 @@
+# One floating-point set-up for both builds, so that the native and the Windows
+# builds compute the ripple frames bit for bit alike: IEEE arithmetic as written
+# (no fast-math, no fused multiply-adds), and on i686 SSE2 instead of the x87 unit,
+# whose 80-bit registers would round differently.
+add_library(ondrella_floating_point INTERFACE)
+target_compile_options(ondrella_floating_point INTERFACE -ffp-contract=off -fno-fast-math)
+if(CMAKE_SYSTEM_PROCESSOR MATCHES "i686|x86$")
+  target_compile_options(ondrella_floating_point INTERFACE -msse2 -mfpmath=sse)
+endif()

@@ -1,0 +1,71 @@
+// The tray icon, its record and its menu, which live from the applet window's creation
+// until the process ends.
+#include "panel/tray.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+#include "app/ondrella.h"
+
+namespace {
+
+// The 88-byte layout of the record, the one that ends with a 64-character tip: every
+// shell version takes it.
+NOTIFYICONDATAA tray_record = {NOTIFYICONDATAA_V1_SIZE, nullptr, 1,
+                               NIF_MESSAGE | NIF_ICON | NIF_TIP, WM_TRAY_CALLBACK};
+HMENU tray_menu;
+
+void build_menu() {
+    tray_menu = CreatePopupMenu();
+    AppendMenuA(tray_menu, MF_STRING, ID_SHOW_HIDE, "Show/Hide applet");
+    AppendMenuA(tray_menu, MF_SEPARATOR, static_cast<UINT_PTR>(-1), "");
+    AppendMenuA(tray_menu, MF_STRING, ID_QUIT, "Quit");
+    MENUITEMINFOA item = {};
+    item.cbSize = sizeof item;
+    item.fMask = MIIM_STATE;
+    GetMenuItemInfoA(tray_menu, ID_SHOW_HIDE, FALSE, &item);
+    item.fState |= MFS_DEFAULT;
+    SetMenuItemInfoA(tray_menu, ID_SHOW_HIDE, FALSE, &item);
+}
+
+void open_menu(HWND applet) {
+    // The panel must be in front, or the menu would not close when the user clicks
+    // elsewhere.
+    SetForegroundWindow(applet);
+    POINT cursor;
+    GetCursorPos(&cursor);
+    TrackPopupMenu(tray_menu, TPM_CENTERALIGN | TPM_VERNEGANIMATION, cursor.x, cursor.y - 2, 0,
+                   applet, nullptr);
+}
+
+} // namespace
+
+void create_tray(HWND applet) {
+    build_menu();
+    tray_record.hWnd = applet;
+    tray_record.hIcon =
+        static_cast<HICON>(LoadImageA(module_instance, "A", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
+    std::strncpy(tray_record.szTip, applet_class_name, sizeof tray_record.szTip - 1);
+    Shell_NotifyIconA(NIM_ADD, &tray_record);
+}
+
+void tray_callback(HWND applet, LPARAM mouse_message) {
+    switch (mouse_message) {
+    case WM_LBUTTONDBLCLK: toggle_panel(applet); break;
+    case WM_RBUTTONUP: open_menu(applet); break;
+    }
+}
+
+void toggle_panel(HWND applet) {
+    if (IsWindowVisible(applet)) {
+        ShowWindow(applet, SW_HIDE);
+        return;
+    }
+    ShowWindow(applet, SW_SHOW);
+    SetForegroundWindow(applet);
+}
+
+void remove_tray() {
+    Shell_NotifyIconA(NIM_DELETE, &tray_record);
+}

@@ -1,0 +1,70 @@
+// The low-level mouse hook. It runs for every mouse event on the desktop, on the applet's
+// one thread, so its work stays small: a flag write, and for a press one window and one
+// record; for a move at most one window move per held button. It never swallows an event.
+#include "ripple/capture.h"
+
+#include "app/ondrella.h"
+#include "ripple/scheduler.h"
+
+unsigned char buttons_down[button_count];
+
+namespace {
+
+constexpr DWORD ripple_extended_style =
+    WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST;
+
+// Presses made while the applet (or a window it parents or owns) is in front make no
+// ripple, so that tuning the panel stays quiet.
+bool applet_in_front() {
+    HWND foreground = GetForegroundWindow();
+    if (foreground == applet_window)
+        return true;
+    return GetParent(GetForegroundWindow()) == applet_window;
+}
+
+void spawn_ripple(POINT cursor, int button) {
+    if (applet_in_front())
+        return;
+    int side = setup::size;
+    int half = side >> 1;
+    HWND window = CreateWindowExA(ripple_extended_style, ripple_class_name, ripple_class_name,
+                                  WS_POPUP | WS_VISIBLE, cursor.x - half, cursor.y - half, side,
+                                  side, nullptr, nullptr, module_instance, nullptr);
+    ripples.push_back(Ripple{window, 0, button, 1, 0});
+    SetTimer(applet_window, RIPPLE_TIMER, static_cast<UINT>(setup::speed), nullptr);
+}
+
+// Each held button drags only its newest ripple.
+void follow_cursor(POINT cursor) {
+    if (ripples.empty())
+        return;
+    int side = setup::size;
+    int half = side >> 1;
+    for (int button = 0; button < button_count; ++button) {
+        if (!buttons_down[button])
+            continue;
+        for (auto ripple = ripples.rbegin(); ripple != ripples.rend(); ++ripple) {
+            if (ripple->button != button)
+                continue;
+            MoveWindow(ripple->window, cursor.x - half, cursor.y - half, side, side, FALSE);
+            break;
+        }
+    }
+}
+
+} // namespace
+
+LRESULT CALLBACK mouse_hook(int code, WPARAM message, LPARAM event) {
+    if (code >= 0) {
+        const MSLLHOOKSTRUCT* record = reinterpret_cast<const MSLLHOOKSTRUCT*>(event);
+        unsigned id = static_cast<unsigned>(message);
+        int button = button_of_message(id, record->mouseData);
+        if (button != no_button)
+            buttons_down[button] = is_press(id) ? 1 : 0;
+        if (is_press(id))
+            spawn_ripple(record->pt, button);
+        else if (id == message_mouse_move)
+            follow_cursor(record->pt);
+    }
+    return CallNextHookEx(mouse_hook_handle, code, message, event);
+}

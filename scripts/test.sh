@@ -1,0 +1,51 @@
+#!/usr/bin/env bash
+# Builds both configurations and runs every test: the native tests (with sanitizers), then
+# under a private Wine the i686 build of the same platform-free tests, the Win32 tests and
+# the end-to-end tests of the shipped exe. Ends with one line "N passed, N failed" that
+# counts every test case run, and fails when any failed.
+set -uo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/install-deps.sh || exit 1
+bash scripts/build.sh || { echo "0 passed, 1 failed"; exit 1; }
+
+for config in native cross; do
+  rm -f build/$config/test-results/*.xml
+done
+
+ctest --test-dir build/native --output-on-failure
+native_status=$?
+bash scripts/with-wine.sh ctest --test-dir build/cross --output-on-failure -j1
+wine_status=$?
+
+# Counts every test case from the GoogleTest reports. A test binary that failed without
+# reporting a failing case (it crashed, hung or wrote no report) counts as one failure.
+passed=0
+failed=0
+count_config() {
+  local config=$1
+  local failed_log=build/$config/Testing/Temporary/LastTestsFailed.log
+  local name report tests failures skipped
+  for name in $(ctest --test-dir build/$config -N | sed -n 's/^ *Test *#[0-9]*: //p'); do
+    report=build/$config/test-results/$name.xml
+    tests=0 failures=0 skipped=0
+    if [ -f "$report" ]; then
+      local header
+      header=$(grep -m1 '<testsuites' "$report")
+      tests=$(sed -n 's/.* tests="\([0-9]*\)".*/\1/p' <<<"$header")
+      failures=$(sed -n 's/.* failures="\([0-9]*\)".*/\1/p' <<<"$header")
+      skipped=$(grep -c '<skipped' "$report")
+    fi
+    if [ -f "$failed_log" ] && grep -q ":$name\$" "$failed_log" && [ "${failures:-0}" -eq 0 ]; then
+      failures=1
+      tests=$((tests + 1))
+    fi
+    passed=$((passed + ${tests:-0} - ${failures:-0} - skipped))
+    failed=$((failed + ${failures:-0}))
+  done
+}
+count_config native
+count_config cross
+
+echo "$passed passed, $failed failed"
+[ $native_status -eq 0 ] && [ $wine_status -eq 0 ] && [ $failed -eq 0 ]

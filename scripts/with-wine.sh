@@ -1,0 +1,70 @@
+#!/usr/bin/env bash
+# Runs a command against a private Wine: its own prefix under the build folder, whose
+# default desktop is a 1024 x 768 virtual desktop (so that every click goes through Wine
+# and programs' exit codes pass through), on its own Xvfb display, always, so nothing
+# ever draws on the user's screen. Everything started here is stopped by its process id
+# when the command ends, fails or is interrupted.
+#
+#   scripts/with-wine.sh [--display-from-env] COMMAND [ARGS...]
+#
+# --display-from-env uses $DISPLAY instead of a private Xvfb (for `make run` on a desktop).
+set -euo pipefail
+
+here=$(cd "$(dirname "$0")/.." && pwd)
+build=${ONDRELLA_BUILD:-$here/build}
+use_env_display=0
+if [ "${1:-}" = --display-from-env ]; then
+  use_env_display=1
+  shift
+fi
+
+export WINEPREFIX=$build/wineprefix
+export WINEARCH=win64
+export WINEDEBUG=${WINEDEBUG:--all}
+# No Mono or Gecko install prompts: nothing here uses .NET or HTML.
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+unset WINESERVER
+
+xvfb_pid=
+cleanup() {
+  local status=$?
+  trap - EXIT INT TERM
+  wineserver -k >/dev/null 2>&1 || true
+  if [ -n "$xvfb_pid" ]; then
+    kill "$xvfb_pid" 2>/dev/null || true
+    wait "$xvfb_pid" 2>/dev/null || true
+  fi
+  exit "$status"
+}
+trap cleanup EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+
+if [ $use_env_display -eq 0 ] || [ -z "${DISPLAY:-}" ]; then
+  display_file=$(mktemp)
+  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+  xvfb_pid=$!
+  for _ in $(seq 100); do
+    [ -s "$display_file" ] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || { echo "with-wine: Xvfb did not start" >&2; exit 1; }
+    sleep 0.1
+  done
+  export DISPLAY=:$(head -n1 "$display_file")
+  rm -f "$display_file"
+fi
+
+mkdir -p "$build"
+if [ ! -f "$WINEPREFIX/.ondrella-ready" ]; then
+  echo "with-wine: creating the Wine prefix $WINEPREFIX (once)" >&2
+  wineboot -i >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  wineserver -w
+  touch "$WINEPREFIX/.ondrella-ready"
+fi
+
+set +e
+"$@"
+status=$?
+set -e
+exit $status

@@ -1,0 +1,227 @@
+// The Wine test harness: process control of the shipped applet, its registry key and
+// real mouse input.
+#include "tests/win32/harness.h"
+
+#include <cstring>
+
+namespace harness {
+
+namespace {
+
+const char settings_key[] = "Software\\Varnek\\Ondrella";
+
+// The build passes the exe's Unix path; Wine maps the Unix root to drive Z:.
+std::string applet_command_line() {
+    std::string path = "Z:";
+    for (const char* c = ONDRELLA_EXE; *c; ++c)
+        path += *c == '/' ? '\\' : *c;
+    return "\"" + path + "\"";
+}
+
+HWND find_applet_window(DWORD process_id) {
+    HWND window = nullptr;
+    while ((window = FindWindowExA(nullptr, window, "Ondrella", "Ondrella")) != nullptr) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == process_id)
+            return window;
+    }
+    return nullptr;
+}
+
+struct WindowSearch {
+    DWORD process_id;
+    const char* class_name;
+    std::vector<HWND>* found;
+};
+
+BOOL CALLBACK collect_window(HWND window, LPARAM search_address) {
+    const WindowSearch& search = *reinterpret_cast<const WindowSearch*>(search_address);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner != search.process_id)
+        return TRUE;
+    if (search.class_name) {
+        char name[64] = {};
+        GetClassNameA(window, name, sizeof name);
+        if (std::strcmp(name, search.class_name) != 0)
+            return TRUE;
+    }
+    search.found->push_back(window);
+    return TRUE;
+}
+
+void send_mouse(DWORD flags, DWORD data) {
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = flags;
+    input.mi.mouseData = data;
+    SendInput(1, &input, sizeof input);
+}
+
+} // namespace
+
+bool start_applet(Applet& applet, DWORD timeout_ms) {
+    applet = Applet{};
+    STARTUPINFOA startup = {};
+    startup.cb = sizeof startup;
+    std::string command = applet_command_line();
+    if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &applet.process))
+        return false;
+    DWORD process_id = applet.process.dwProcessId;
+    wait_until(
+        [&] {
+            applet.window = find_applet_window(process_id);
+            return applet.window != nullptr || !is_running(applet);
+        },
+        timeout_ms);
+    // The window exists from its WM_CREATE on; wait until the loop serves messages.
+    if (applet.window)
+        SendMessageTimeoutA(applet.window, WM_NULL, 0, 0, SMTO_NORMAL, timeout_ms, nullptr);
+    return true;
+}
+
+bool is_running(const Applet& applet) {
+    return WaitForSingleObject(applet.process.hProcess, 0) == WAIT_TIMEOUT;
+}
+
+DWORD wait_for_exit(Applet& applet, DWORD timeout_ms) {
+    if (!applet.process.hProcess)
+        return STILL_ACTIVE;
+    DWORD code = STILL_ACTIVE;
+    if (WaitForSingleObject(applet.process.hProcess, timeout_ms) == WAIT_OBJECT_0) {
+        GetExitCodeProcess(applet.process.hProcess, &code);
+    } else {
+        TerminateProcess(applet.process.hProcess, 1);
+        WaitForSingleObject(applet.process.hProcess, 5000);
+        code = STILL_ACTIVE;
+    }
+    CloseHandle(applet.process.hProcess);
+    CloseHandle(applet.process.hThread);
+    applet.process = PROCESS_INFORMATION{};
+    return code;
+}
+
+DWORD quit_applet(Applet& applet, DWORD timeout_ms) {
+    if (applet.window)
+        PostMessageA(applet.window, WM_COMMAND, 2009, 0);
+    return wait_for_exit(applet, timeout_ms);
+}
+
+std::vector<HWND> windows_of_process(DWORD process_id, const char* class_name) {
+    std::vector<HWND> found;
+    WindowSearch search = {process_id, class_name, &found};
+    EnumWindows(collect_window, reinterpret_cast<LPARAM>(&search));
+    return found;
+}
+
+void wipe_settings() {
+    RegDeleteKeyA(HKEY_CURRENT_USER, settings_key);
+}
+
+bool settings_key_exists() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, settings_key, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return false;
+    RegCloseKey(key);
+    return true;
+}
+
+void seed_raw(const char* name, DWORD type, const void* data, DWORD length) {
+    HKEY key;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, settings_key, 0, nullptr, 0, KEY_WRITE, nullptr, &key,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    RegSetValueExA(key, name, 0, type, static_cast<const BYTE*>(data), length);
+    RegCloseKey(key);
+}
+
+void seed_dword(const char* name, std::int32_t value) {
+    seed_raw(name, REG_DWORD, &value, sizeof value);
+}
+
+void seed_settings(std::int32_t frames, std::int32_t size, std::int32_t jumps, std::int32_t speed,
+                   std::int32_t circles, std::int32_t peek) {
+    seed_dword("setup::frames", frames);
+    seed_dword("setup::size", size);
+    seed_dword("setup::jumps", jumps);
+    seed_dword("setup::speed", speed);
+    seed_dword("setup::circles", circles);
+    seed_dword("setup::peek", peek);
+}
+
+bool read_setting(const char* name, std::int32_t& value) {
+    BYTE data[16];
+    DWORD length = sizeof data;
+    if (RegGetValueA(HKEY_CURRENT_USER, settings_key, name, RRF_RT_ANY, nullptr, data, &length) !=
+        ERROR_SUCCESS)
+        return false;
+    if (length != sizeof value)
+        return false;
+    std::memcpy(&value, data, sizeof value);
+    return true;
+}
+
+DWORD setting_type(const char* name) {
+    DWORD type = REG_NONE;
+    RegGetValueA(HKEY_CURRENT_USER, settings_key, name, RRF_RT_ANY, &type, nullptr, nullptr);
+    return type;
+}
+
+int settings_value_count() {
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_CURRENT_USER, settings_key, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return -1;
+    DWORD count = 0;
+    RegQueryInfoKeyA(key, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count, nullptr,
+                     nullptr, nullptr, nullptr);
+    RegCloseKey(key);
+    return static_cast<int>(count);
+}
+
+void move_cursor(int x, int y) {
+    // Absolute coordinates run from 0 to 65535 across the primary screen.
+    int width = GetSystemMetrics(SM_CXSCREEN);
+    int height = GetSystemMetrics(SM_CYSCREEN);
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dx = (x * 65536 + width / 2) / width;
+    input.mi.dy = (y * 65536 + height / 2) / height;
+    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
+    SendInput(1, &input, sizeof input);
+}
+
+void press_button(int button) {
+    switch (button) {
+    case 0: send_mouse(MOUSEEVENTF_LEFTDOWN, 0); break;
+    case 1: send_mouse(MOUSEEVENTF_RIGHTDOWN, 0); break;
+    case 2: send_mouse(MOUSEEVENTF_MIDDLEDOWN, 0); break;
+    case 3: send_mouse(MOUSEEVENTF_XDOWN, XBUTTON1); break;
+    default: send_mouse(MOUSEEVENTF_XDOWN, XBUTTON2); break;
+    }
+}
+
+void release_button(int button) {
+    switch (button) {
+    case 0: send_mouse(MOUSEEVENTF_LEFTUP, 0); break;
+    case 1: send_mouse(MOUSEEVENTF_RIGHTUP, 0); break;
+    case 2: send_mouse(MOUSEEVENTF_MIDDLEUP, 0); break;
+    case 3: send_mouse(MOUSEEVENTF_XUP, XBUTTON1); break;
+    default: send_mouse(MOUSEEVENTF_XUP, XBUTTON2); break;
+    }
+}
+
+void pump_for(DWORD milliseconds) {
+    DWORD start = GetTickCount();
+    do {
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, 1, QS_ALLINPUT);
+    } while (GetTickCount() - start < milliseconds);
+}
+
+} // namespace harness

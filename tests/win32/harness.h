@@ -1,0 +1,70 @@
+// Helpers for the tests that run under Wine: start the shipped applet and wait for its
+// window, wipe or seed its registry key, drive it with messages and real input, and end
+// it, killing it by its own handle when it does not end in time.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace harness {
+
+struct Applet {
+    PROCESS_INFORMATION process;
+    HWND window; // the hidden "Ondrella" window of this process, null until found
+};
+
+// Starts ondrella.exe and waits up to timeout_ms for its applet window. False when the
+// process could not be started; a started process that shows no window in time has a
+// null window (it may have ended: see exit_code).
+bool start_applet(Applet& applet, DWORD timeout_ms = 15000);
+
+// Waits up to timeout_ms for the process to end; kills it if it does not. Returns its
+// exit code, or STILL_ACTIVE when it had to be killed.
+DWORD wait_for_exit(Applet& applet, DWORD timeout_ms = 15000);
+
+// The tray menu's "Quit", then wait_for_exit.
+DWORD quit_applet(Applet& applet, DWORD timeout_ms = 15000);
+
+bool is_running(const Applet& applet);
+
+// Top-level windows of a process, optionally only those of one class.
+std::vector<HWND> windows_of_process(DWORD process_id, const char* class_name = nullptr);
+
+// The settings key HKCU\Software\Varnek\Ondrella.
+void wipe_settings();
+bool settings_key_exists();
+void seed_dword(const char* name, std::int32_t value);
+void seed_raw(const char* name, DWORD type, const void* data, DWORD length);
+// False when the value is missing or not 4 bytes long.
+bool read_setting(const char* name, std::int32_t& value);
+DWORD setting_type(const char* name);
+int settings_value_count();
+
+// Seeds all six values at once, in the store's order.
+void seed_settings(std::int32_t frames, std::int32_t size, std::int32_t jumps, std::int32_t speed,
+                   std::int32_t circles, std::int32_t peek);
+
+// Real input through SendInput, as a user's mouse would give it.
+void move_cursor(int x, int y);
+// button: 0 left, 1 right, 2 middle, 3 first extra, 4 second extra.
+void press_button(int button);
+void release_button(int button);
+
+// Lets the applet's thread run: pumps this thread's messages for the given time.
+void pump_for(DWORD milliseconds);
+
+// Waits until predicate() holds or timeout_ms passes; returns whether it held.
+template <typename Predicate> bool wait_until(Predicate predicate, DWORD timeout_ms = 5000) {
+    DWORD start = GetTickCount();
+    while (!predicate()) {
+        if (GetTickCount() - start > timeout_ms)
+            return false;
+        pump_for(10);
+    }
+    return true;
+}
+
+} // namespace harness
