@@ -1,0 +1,58 @@
+// The headless demo of `make run`: starts the shipped applet in the Wine desktop, presses
+// a few mouse buttons at different places so that ripples play, tells the calling script
+// when to take its screenshot (a file "ready" in the folder given as the argument), waits
+// for the file "taken", quits the applet through its "Quit" command and prints the exit
+// code.
+#include <cstdio>
+#include <string>
+
+#include "tests/win32/harness.h"
+
+namespace {
+
+bool file_exists(const std::string& path) {
+    return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+void touch(const std::string& path) {
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        CloseHandle(file);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: ondrella-demo SIGNAL-FOLDER\n");
+        return 2;
+    }
+    std::string signals = argv[1];
+    // Slow, large ripples, so that they are still on screen when the picture is taken.
+    harness::wipe_settings();
+    harness::seed_settings(16, 128, 2, 100, 3, 1);
+
+    harness::Applet applet;
+    if (!harness::start_applet(applet) || !applet.window) {
+        std::fprintf(stderr, "ondrella-demo: the applet did not start\n");
+        touch(signals + "\\ready");
+        harness::wait_for_exit(applet, 0);
+        return 1;
+    }
+    const POINT places[] = {{240, 200}, {620, 260}, {380, 480}, {760, 560}};
+    for (int button = 0; button < 4; ++button) {
+        harness::move_cursor(places[button].x, places[button].y);
+        harness::press_button(button);
+        harness::pump_for(60);
+        harness::release_button(button);
+        harness::pump_for(150);
+    }
+    harness::pump_for(600);
+    touch(signals + "\\ready");
+    harness::wait_until([&] { return file_exists(signals + "\\taken"); }, 30000);
+
+    DWORD exit_code = harness::quit_applet(applet);
+    std::printf("ondrella exited with code %lu\n", static_cast<unsigned long>(exit_code));
+    return exit_code == 0 ? 0 : 1;
+}
