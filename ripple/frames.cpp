@@ -1,0 +1,121 @@
+// The frame tables, the straightforward per-pixel synthesis of one frame, and the rebuild
+// of all tables from the settings. The unrounded steps of the formula are carried in
+// double precision: the frames then depend on IEEE arithmetic alone (with the sine,
+// cosine and arccosine of wave_math.h), and the native and Windows builds agree bit for
+// bit. The rebuild itself uses the faster synthesis of frame_batch.h, which gives the
+// same pixels.
+#include "ripple/frames.h"
+
+#include "app/setup.h"
+#include "ripple/frame_batch.h"
+#include "ripple/frame_formula.h"
+#include "ripple/wave_math.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <initializer_list>
+
+FrameTables frame_tables;
+FrameAllocator frame_allocator = std::realloc;
+
+void synthesize_frame(std::uint32_t* pixels, unsigned size, float phase, bool fade_out,
+                      bool fade_in, std::int32_t jumps, std::int32_t circles, std::int32_t peek) {
+    const float angle = static_cast<float>(wave_pi * phase);
+    const float fade = static_cast<float>(1.0 - phase);
+    const unsigned h = size / 2;
+    for (unsigned row = 0; row < size; ++row) {
+        for (unsigned column = 0; column < size; ++column) {
+            std::uint32_t& pixel = pixels[row * size + column];
+            pixel = 0;
+            if (column == h && row == h)
+                continue;
+            const double nx = static_cast<double>(static_cast<int>(column - h)) / h;
+            const double ny = static_cast<double>(static_cast<int>(row - h)) / h;
+            const double q = nx * nx + ny * ny;
+            const float r = static_cast<float>(std::sqrt(q));
+            if (r > 1.0f)
+                continue;
+            const float s = static_cast<float>((ny - nx) / (std::sqrt(q) * wave_root2));
+            const float a = static_cast<float>(wave_acos(s));
+            float envelope = static_cast<float>(1.0 - r);
+            if (peek == 0) {
+                const double inside = 1.0 - r;
+                envelope = static_cast<float>(wave_sin(static_cast<float>(wave_pi * inside)) *
+                                              static_cast<float>(inside));
+            }
+            const float direction = static_cast<float>(wave_cos(a));
+            const float w = static_cast<float>(static_cast<double>(circles) * wave_pi * r -
+                                               static_cast<double>(jumps) * angle);
+            const double wave = wave_sin(w);
+            const double amplitude = fade_out ? (static_cast<double>(envelope) * fade) * direction
+                                              : static_cast<double>(direction) * envelope;
+            double u = wave * amplitude;
+            if (fade_in)
+                u = static_cast<float>(u) * wave_sin(static_cast<float>(angle * 0.5));
+            pixel = frame_pixel(u);
+        }
+    }
+}
+
+void empty_frames() {
+    for (FrameSlot* table :
+         {frame_tables.attack_frames, frame_tables.hold_frames, frame_tables.release_frames}) {
+        for (int slot = 0; slot < frame_slots; ++slot)
+            table[slot] = FrameSlot{nullptr, 0};
+    }
+}
+
+namespace {
+
+// Brings a slot's buffer to `bytes` with realloc's semantics. On failure the slot keeps
+// its old buffer (realloc leaves it allocated) but is marked as holding no frame.
+bool resize_slot(FrameSlot& slot, std::size_t bytes) {
+    slot.side = 0;
+    void* resized = frame_allocator(slot.pixels, bytes);
+    if (resized == nullptr)
+        return false;
+    slot.pixels = static_cast<std::uint32_t*>(resized);
+    return true;
+}
+
+} // namespace
+
+void rebuild_frames() {
+    if (setup::size < 1)
+        return;
+    const unsigned size = static_cast<unsigned>(setup::size);
+    const std::size_t bytes = static_cast<std::size_t>(size) * size * sizeof(std::uint32_t);
+    // Start-up never lets frames exceed the tables; the bound keeps a slip from writing
+    // past them.
+    const std::int32_t count = setup::frames < frame_slots ? setup::frames : frame_slots;
+    FrameBatch batch;
+    prepare_frame_batch(batch, size, setup::jumps, setup::circles, setup::peek);
+    for (std::int32_t i = 0; i < count; ++i) {
+        FrameSlot& attack = frame_tables.attack_frames[i];
+        FrameSlot& hold = frame_tables.hold_frames[i];
+        FrameSlot& release = frame_tables.release_frames[i];
+        const bool attack_ready = resize_slot(attack, bytes);
+        const bool hold_ready = resize_slot(hold, bytes);
+        const bool release_ready = resize_slot(release, bytes);
+        const float phase =
+            static_cast<float>(static_cast<double>(static_cast<float>(i)) / setup::frames);
+        synthesize_frame_batch(batch, phase, attack_ready ? attack.pixels : nullptr,
+                               hold_ready ? hold.pixels : nullptr,
+                               release_ready ? release.pixels : nullptr);
+        if (attack_ready)
+            attack.side = setup::size;
+        if (hold_ready)
+            hold.side = setup::size;
+        if (release_ready)
+            release.side = setup::size;
+    }
+    release_frame_batch(batch);
+}
+
+const std::uint32_t* ready_frame(const FrameSlot* table, std::int32_t slot, std::int32_t size) {
+    if (slot < 0 || slot >= frame_slots || size < 1)
+        return nullptr;
+    if (table[slot].side != size || table[slot].pixels == nullptr)
+        return nullptr;
+    return table[slot].pixels;
+}
