@@ -169,7 +169,7 @@ void exact_product(double a, double b, double& head, double& error) {
 // x - n * pi/2 for a large single-precision x: x is m * 2^e with an integer m below 2^24,
 // so x * 2/pi modulo 4 needs only the 160 bits of 2/pi from weight 2^(1-e) on, and the
 // product m * those bits, in integers, is exact. No single-precision value comes closer
-// to a multiple of pi/2 than 2^-29 quadrants (found by trying every one), so the 158
+// to a multiple of pi/2 than 2^-30 quadrants (found by trying every one), so the 158
 // fraction bits keep over 100 significant ones. Returns n.
 int reduce_large(float x, double& head, double& tail) {
     std::uint32_t bits;
