@@ -20,11 +20,6 @@ bool is_press(unsigned message) {
            message == message_middle_down || message == message_extra_down;
 }
 
-bool is_release(unsigned message) {
-    return message == message_left_up || message == message_right_up ||
-           message == message_middle_up || message == message_extra_up;
-}
-
 FrameTable table_of_ripple(bool first_cycle, bool releasing) {
     if (releasing)
         return FrameTable::release;

@@ -27,7 +27,6 @@ constexpr unsigned message_extra_up = 0x20C;
 // hold of the other.
 int button_of_message(unsigned message, std::uint32_t mouse_data);
 bool is_press(unsigned message);
-bool is_release(unsigned message);
 
 enum class FrameTable { attack, hold, release };
 

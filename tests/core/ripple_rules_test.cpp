@@ -1,0 +1,87 @@
+// The click ripples' decisions without any window: the button code of every mouse message
+// the hook can see, the frame table of each ripple state, and the end-of-cycle rule.
+#include "ripple/ripple_rules.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// The high word of mouseData names the extra button of an extra-button event.
+constexpr std::uint32_t first_extra = 1u << 16;
+constexpr std::uint32_t second_extra = 2u << 16;
+
+struct ButtonMessage {
+    unsigned message;
+    std::uint32_t mouse_data;
+    int code;
+};
+
+const ButtonMessage presses[] = {
+    {0x201, 0, 0}, {0x204, 0, 1}, {0x207, 0, 2}, {0x20B, first_extra, 3}, {0x20B, second_extra, 4},
+};
+
+const ButtonMessage releases[] = {
+    {0x202, 0, 0}, {0x205, 0, 1}, {0x208, 0, 2}, {0x20C, first_extra, 3}, {0x20C, second_extra, 4},
+};
+
+} // namespace
+
+// ---- button codes -------------------------------------------------------------------
+
+TEST(RippleButtonCodes, PressAndReleaseOfEachButtonNameTheSameCode) {
+    for (int i = 0; i < button_count; ++i) {
+        EXPECT_EQ(button_of_message(presses[i].message, presses[i].mouse_data), presses[i].code)
+            << "press " << std::hex << presses[i].message;
+        EXPECT_EQ(button_of_message(releases[i].message, releases[i].mouse_data), releases[i].code)
+            << "release " << std::hex << releases[i].message;
+        EXPECT_TRUE(is_press(presses[i].message));
+        EXPECT_FALSE(is_press(releases[i].message));
+    }
+}
+
+TEST(RippleButtonCodes, ExtraButtonsAreToldApartByTheHighWordOnly) {
+    for (unsigned message : {0x20Bu, 0x20Cu}) {
+        EXPECT_EQ(button_of_message(message, second_extra | 0xFFFFu), 4);
+        EXPECT_EQ(button_of_message(message, first_extra | 0x0002u), 3);
+        // No extra button named: the first one's code, as when both share one.
+        EXPECT_EQ(button_of_message(message, 0), 3);
+        EXPECT_EQ(button_of_message(message, 0x0002u), 3);
+    }
+}
+
+TEST(RippleButtonCodes, MouseDataMattersOnlyForExtraButtons) {
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(button_of_message(presses[i].message, second_extra), presses[i].code);
+        EXPECT_EQ(button_of_message(releases[i].message, 0xFFFFFFFFu), releases[i].code);
+    }
+}
+
+TEST(RippleButtonCodes, MovesDoubleClicksAndWheelsNameNoButtonAndAreNoPress) {
+    // Move, the four double clicks, the two wheels, and the neighbours of the range.
+    for (unsigned message :
+         {0x200u, 0x203u, 0x206u, 0x209u, 0x20Du, 0x20Au, 0x20Eu, 0x1FFu, 0x20Fu, 0u}) {
+        EXPECT_EQ(button_of_message(message, second_extra), no_button) << std::hex << message;
+        EXPECT_FALSE(is_press(message)) << std::hex << message;
+    }
+}
+
+// ---- frame tables ---------------------------------------------------------------------
+
+TEST(RippleFrameTable, EachStateShowsItsTableAndReleasingWins) {
+    EXPECT_EQ(table_of_ripple(true, false), FrameTable::attack);
+    EXPECT_EQ(table_of_ripple(false, false), FrameTable::hold);
+    EXPECT_EQ(table_of_ripple(false, true), FrameTable::release);
+    EXPECT_EQ(table_of_ripple(true, true), FrameTable::release);
+}
+
+// ---- end of a cycle -------------------------------------------------------------------
+
+TEST(RippleCycleEnd, OnlyTheNewestRippleOfAHeldButtonPlaysAnotherCycle) {
+    for (bool releasing : {false, true}) {
+        EXPECT_EQ(end_of_cycle(true, true, releasing), CycleEnd::another_cycle);
+        const CycleEnd otherwise = releasing ? CycleEnd::retire : CycleEnd::start_release;
+        EXPECT_EQ(end_of_cycle(true, false, releasing), otherwise);
+        EXPECT_EQ(end_of_cycle(false, true, releasing), otherwise);
+        EXPECT_EQ(end_of_cycle(false, false, releasing), otherwise);
+    }
+}
