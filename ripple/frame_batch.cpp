@@ -1,15 +1,176 @@
-// Batch synthesis of the frames of one phase.
+// Batch synthesis of the frames of one phase. Every step rounds exactly as the per-pixel
+// synthesis does; only the order of the work differs:
+// - the radius r depends on the pixel's distance in columns and rows alone, so it is
+//   computed once per distinct pair (and pairs with the same r share one "ring");
+// - the direction factor C and the product C x E (exact in double, both being floats)
+//   are the same in every phase, and C is the same in the pixel mirrored across the line
+//   through the centre where nx = -ny;
+// - per phase, the wave's sine and E x F (exact too) are computed once per ring;
+// - the three tables share the hold frame's amplitude.
+// The state is process-wide and sized for the largest side the settings allow.
 #include "ripple/frame_batch.h"
 
+#include "ripple/frame_formula.h"
 #include "ripple/frames.h"
+#include "ripple/wave_math.h"
 
-void prepare_frame_batch(FrameBatch& batch, unsigned size, std::int32_t jumps, std::int32_t circles,
-                         std::int32_t peek) {
-    batch = FrameBatch{size, jumps, circles, peek};
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+
+namespace {
+
+constexpr unsigned largest_side = 256;
+constexpr unsigned largest_half = largest_side / 2;
+constexpr unsigned largest_pixels = largest_side * largest_side;
+// Pairs (a, b) with 0 <= a <= b <= h, of which the rings are a subset.
+constexpr unsigned largest_pairs = (largest_half + 1) * (largest_half + 2) / 2;
+
+struct Ring {
+    float radius;
+    std::uint16_t near;
+    std::uint16_t far;
+};
+
+struct Batch {
+    bool per_pixel; // the side is too large for the tables below
+    unsigned size;
+    std::int32_t jumps;
+    std::int32_t circles;
+    std::int32_t peek;
+
+    // Per pixel, in buffer order; pixels outside the disc and the centre have amplitude 0.
+    std::uint16_t ring_of[largest_pixels];
+    double amplitude[largest_pixels]; // C x E, exact
+    float direction[largest_pixels];  // C
+    // Per row, the columns inside the disc: first .. last, none when first > last.
+    int first_inside[largest_side];
+    int last_inside[largest_side];
+
+    // Per ring.
+    unsigned rings;
+    double wave_base[largest_pairs]; // (circles x pi) x r
+    float envelope[largest_pairs];   // E
+    double wave[largest_pairs];      // S of the current phase
+    double faded[largest_pairs];     // E x F of the current phase, exact
+
+    // Scratch for rings while they are sorted, and pair -> ring.
+    Ring pairs[largest_pairs];
+    std::uint16_t ring_of_pair[(largest_half + 1) * (largest_half + 1)];
+
+    // Target of a table whose buffer could not be allocated.
+    std::uint32_t discarded[largest_pixels];
+};
+
+Batch batch;
+
+// The formula's last step without a branch on the sign, which is unpredictable from pixel
+// to pixel: u < 0 exactly when the sign bit is set (-0 gives 0 either way), and u * 1 is u.
+inline std::uint32_t frame_pixel(double u) {
+    std::uint64_t bits;
+    std::memcpy(&bits, &u, sizeof bits);
+    const auto negative = static_cast<std::uint32_t>(bits >> 63);
+    static constexpr double halving[2] = {1.0, 0.5};
+    const double v = std::min(std::max(u * halving[negative], -1.0), 1.0);
+    const auto alpha = static_cast<std::uint32_t>(255.0 * std::fabs(v));
+    const std::uint32_t grey = alpha & (negative - 1);
+    return alpha << 24 | grey * 0x010101u;
 }
 
-void synthesize_frame_batch(const FrameBatch& batch, float phase, std::uint32_t* attack,
-                            std::uint32_t* hold, std::uint32_t* release) {
+double pair_square(int a, int b, unsigned h) {
+    const double na = static_cast<double>(a) / h;
+    const double nb = static_cast<double>(b) / h;
+    return na * na + nb * nb;
+}
+
+// Rings: the distinct radii inside the disc, in increasing order (so that the wave's
+// argument runs monotonically through them).
+void find_rings(unsigned h) {
+    unsigned count = 0;
+    for (unsigned far = 0; far <= h; ++far) {
+        for (unsigned near = 0; near <= far; ++near) {
+            const float r = static_cast<float>(std::sqrt(pair_square(near, far, h)));
+            if (r <= 1.0f)
+                batch.pairs[count++] =
+                    Ring{r, static_cast<std::uint16_t>(near), static_cast<std::uint16_t>(far)};
+        }
+    }
+    std::sort(batch.pairs, batch.pairs + count,
+              [](const Ring& x, const Ring& y) { return x.radius < y.radius; });
+    batch.rings = 0;
+    for (unsigned i = 0; i < count; ++i) {
+        const Ring& pair = batch.pairs[i];
+        if (i == 0 || pair.radius != batch.pairs[i - 1].radius) {
+            const unsigned ring = batch.rings++;
+            const float r = pair.radius;
+            batch.wave_base[ring] = static_cast<double>(batch.circles) * wave_pi * r;
+            float envelope = static_cast<float>(1.0 - r);
+            if (batch.peek == 0) {
+                const double inside = 1.0 - r;
+                envelope = static_cast<float>(wave_sin(static_cast<float>(wave_pi * inside)) *
+                                              static_cast<float>(inside));
+            }
+            batch.envelope[ring] = envelope;
+        }
+        batch.ring_of_pair[pair.near * (h + 1) + pair.far] =
+            static_cast<std::uint16_t>(batch.rings - 1);
+    }
+    // A side of 1 has no ring, only its centre; it still reads ring 0.
+    if (batch.rings == 0) {
+        batch.rings = 1;
+        batch.wave_base[0] = 0.0;
+        batch.envelope[0] = 0.0f;
+    }
+}
+
+float direction_at(int dx, int dy, unsigned h) {
+    const double nx = static_cast<double>(dx) / h;
+    const double ny = static_cast<double>(dy) / h;
+    const double q = nx * nx + ny * ny;
+    const float s = static_cast<float>((ny - nx) / (std::sqrt(q) * wave_root2));
+    return static_cast<float>(wave_cos(static_cast<float>(wave_acos(s))));
+}
+
+void prepare_pixels(unsigned size) {
+    const int h = static_cast<int>(size / 2);
+    for (int row = 0; row < static_cast<int>(size); ++row) {
+        const int dy = row - h;
+        batch.first_inside[row] = static_cast<int>(size);
+        batch.last_inside[row] = -1;
+        for (int column = 0; column < static_cast<int>(size); ++column) {
+            const int dx = column - h;
+            const int p = row * static_cast<int>(size) + column;
+            const int near = std::min(std::abs(dx), std::abs(dy));
+            const int far = std::max(std::abs(dx), std::abs(dy));
+            const float r = static_cast<float>(std::sqrt(pair_square(near, far, h)));
+            batch.ring_of[p] = 0;
+            batch.amplitude[p] = 0.0;
+            batch.direction[p] = 0.0f;
+            if (r > 1.0f)
+                continue;
+            batch.first_inside[row] = std::min(batch.first_inside[row], column);
+            batch.last_inside[row] = column;
+            if (dx == 0 && dy == 0)
+                continue;
+            const std::uint16_t ring = batch.ring_of_pair[near * (h + 1) + far];
+            // The mirror (-dy, -dx) has the same s, hence the same C; it lies in an
+            // earlier row when it lies in the frame at all.
+            const int mirror_column = h - dy;
+            const int mirror_row = h - dx;
+            float direction;
+            if (mirror_row < row && mirror_column < static_cast<int>(size))
+                direction = batch.direction[mirror_row * static_cast<int>(size) + mirror_column];
+            else
+                direction = direction_at(dx, dy, static_cast<unsigned>(h));
+            batch.ring_of[p] = ring;
+            batch.direction[p] = direction;
+            batch.amplitude[p] = static_cast<double>(direction) * batch.envelope[ring];
+        }
+    }
+}
+
+void synthesize_per_pixel(float phase, std::uint32_t* attack, std::uint32_t* hold,
+                          std::uint32_t* release) {
     if (attack != nullptr)
         synthesize_frame(attack, batch.size, phase, false, true, batch.jumps, batch.circles,
                          batch.peek);
@@ -21,4 +182,65 @@ void synthesize_frame_batch(const FrameBatch& batch, float phase, std::uint32_t*
                          batch.peek);
 }
 
-void release_frame_batch(FrameBatch&) {}
+} // namespace
+
+void prepare_frame_batch(unsigned size, std::int32_t jumps, std::int32_t circles,
+                         std::int32_t peek) {
+    batch.per_pixel = size > largest_side;
+    batch.size = size;
+    batch.jumps = jumps;
+    batch.circles = circles;
+    batch.peek = peek;
+    if (batch.per_pixel)
+        return;
+    find_rings(size / 2);
+    prepare_pixels(size);
+}
+
+void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* hold,
+                            std::uint32_t* release) {
+    if (batch.per_pixel) {
+        synthesize_per_pixel(phase, attack, hold, release);
+        return;
+    }
+    attack = attack != nullptr ? attack : batch.discarded;
+    hold = hold != nullptr ? hold : batch.discarded;
+    release = release != nullptr ? release : batch.discarded;
+
+    const float angle = static_cast<float>(wave_pi * phase);
+    const float fade = static_cast<float>(1.0 - phase);
+    const double shift = static_cast<double>(batch.jumps) * angle;
+    const double fade_in = wave_sin(static_cast<float>(angle * 0.5));
+    for (unsigned ring = 0; ring < batch.rings; ++ring) {
+        batch.wave[ring] = wave_sin(static_cast<float>(batch.wave_base[ring] - shift));
+        batch.faded[ring] = static_cast<double>(batch.envelope[ring]) * fade;
+    }
+
+    const int size = static_cast<int>(batch.size);
+    for (int row = 0; row < size; ++row) {
+        const int start = row * size;
+        const int first = batch.first_inside[row];
+        const int last = batch.last_inside[row];
+        if (first > last) {
+            std::fill_n(attack + start, size, 0u);
+            std::fill_n(hold + start, size, 0u);
+            std::fill_n(release + start, size, 0u);
+            continue;
+        }
+        std::fill_n(attack + start, first, 0u);
+        std::fill_n(hold + start, first, 0u);
+        std::fill_n(release + start, first, 0u);
+        for (int p = start + first; p <= start + last; ++p) {
+            const unsigned ring = batch.ring_of[p];
+            const double wave = batch.wave[ring];
+            const double held = wave * batch.amplitude[p];
+            hold[p] = frame_pixel(held);
+            attack[p] = frame_pixel(static_cast<float>(held) * fade_in);
+            release[p] = frame_pixel(wave * (batch.faded[ring] * batch.direction[p]));
+        }
+        const int after = start + last + 1;
+        std::fill_n(attack + after, size - last - 1, 0u);
+        std::fill_n(hold + after, size - last - 1, 0u);
+        std::fill_n(release + after, size - last - 1, 0u);
+    }
+}

@@ -18,6 +18,24 @@
 FrameTables frame_tables;
 FrameAllocator frame_allocator = std::realloc;
 
+namespace {
+
+// The last step of the formula, from a pixel's signed amplitude to its word: premultiplied
+// white for a positive amplitude, black at half strength for a negative one.
+std::uint32_t frame_pixel(double u) {
+    if (u < 0)
+        u = u * 0.5;
+    if (u > 1)
+        u = 1;
+    if (u < -1)
+        u = -1;
+    const auto alpha = static_cast<std::uint32_t>(255.0 * std::fabs(u));
+    const std::uint32_t grey = u > 0 ? alpha : 0;
+    return alpha << 24 | grey << 16 | grey << 8 | grey;
+}
+
+} // namespace
+
 void synthesize_frame(std::uint32_t* pixels, unsigned size, float phase, bool fade_out,
                       bool fade_in, std::int32_t jumps, std::int32_t circles, std::int32_t peek) {
     const float angle = static_cast<float>(wave_pi * phase);
@@ -88,8 +106,7 @@ void rebuild_frames() {
     // Start-up never lets frames exceed the tables; the bound keeps a slip from writing
     // past them.
     const std::int32_t count = setup::frames < frame_slots ? setup::frames : frame_slots;
-    FrameBatch batch;
-    prepare_frame_batch(batch, size, setup::jumps, setup::circles, setup::peek);
+    prepare_frame_batch(size, setup::jumps, setup::circles, setup::peek);
     for (std::int32_t i = 0; i < count; ++i) {
         FrameSlot& attack = frame_tables.attack_frames[i];
         FrameSlot& hold = frame_tables.hold_frames[i];
@@ -99,7 +116,7 @@ void rebuild_frames() {
         const bool release_ready = resize_slot(release, bytes);
         const float phase =
             static_cast<float>(static_cast<double>(static_cast<float>(i)) / setup::frames);
-        synthesize_frame_batch(batch, phase, attack_ready ? attack.pixels : nullptr,
+        synthesize_frame_batch(phase, attack_ready ? attack.pixels : nullptr,
                                hold_ready ? hold.pixels : nullptr,
                                release_ready ? release.pixels : nullptr);
         if (attack_ready)
@@ -109,7 +126,6 @@ void rebuild_frames() {
         if (release_ready)
             release.side = setup::size;
     }
-    release_frame_batch(batch);
 }
 
 const std::uint32_t* ready_frame(const FrameSlot* table, std::int32_t slot, std::int32_t size) {
