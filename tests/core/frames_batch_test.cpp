@@ -1,0 +1,123 @@
+// The batch synthesis against the per-pixel synthesis it replaces: every table, pixel for
+// pixel, over a sweep of sides (odd and even, 1 to 256), frame counts (1 to 128), wave
+// settings inside and far outside the panel's ranges, and both envelopes. The sweep is
+// sampled, not exhaustive, so that it stays quick under the sanitizers and under Wine.
+#include "ripple/frame_batch.h"
+#include "tests/core/frames_support.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace {
+
+struct Case {
+    unsigned size;
+    std::int32_t frames;
+    std::int32_t slot;
+    std::int32_t jumps;
+    std::int32_t circles;
+    std::int32_t peek;
+};
+
+std::string describe(const Case& c) {
+    return "size " + std::to_string(c.size) + " frames " + std::to_string(c.frames) + " slot " +
+           std::to_string(c.slot) + " jumps " + std::to_string(c.jumps) + " circles " +
+           std::to_string(c.circles) + " peek " + std::to_string(c.peek);
+}
+
+// Compares the batch's three frames of one phase with the per-pixel ones; stops at the
+// first difference of each table so that a broken rule reports once.
+void expect_same_frames(const Case& c) {
+    const float phase =
+        static_cast<float>(static_cast<double>(static_cast<float>(c.slot)) / c.frames);
+    const std::size_t pixels = static_cast<std::size_t>(c.size) * c.size;
+    std::vector<std::uint32_t> attack(pixels, 0xDEADBEEFu), hold(pixels, 0xDEADBEEFu),
+        release(pixels, 0xDEADBEEFu);
+    prepare_frame_batch(c.size, c.jumps, c.circles, c.peek);
+    synthesize_frame_batch(phase, attack.data(), hold.data(), release.data());
+    const FrameSettings settings{0, 0, c.jumps, c.circles, c.peek};
+    const struct {
+        const char* name;
+        const std::vector<std::uint32_t>& batch;
+        std::vector<std::uint32_t> reference;
+    } tables[] = {{"attack", attack, single_frame(c.size, phase, false, true, settings)},
+                  {"hold", hold, single_frame(c.size, phase, false, false, settings)},
+                  {"release", release, single_frame(c.size, phase, true, false, settings)}};
+    for (const auto& table : tables) {
+        for (std::size_t i = 0; i < pixels; ++i) {
+            if (table.batch[i] != table.reference[i]) {
+                ADD_FAILURE() << table.name << " differs at column " << i % c.size << " row "
+                              << i / c.size << ": " << std::hex << table.batch[i] << " instead of "
+                              << table.reference[i] << " (" << describe(c) << ")";
+                break;
+            }
+        }
+    }
+}
+
+struct Sampler {
+    std::uint32_t state;
+    std::uint32_t next() {
+        state = state * 1664525u + 1013904223u;
+        return state >> 8;
+    }
+    std::int32_t pick(std::initializer_list<std::int32_t> values) {
+        return values.begin()[next() % values.size()];
+    }
+};
+
+TEST(FrameBatch, PanelRangesOverOddAndEvenSides) {
+    Sampler sampler{2024};
+    for (unsigned size : {1u,  2u,  3u,  4u,  5u,   7u,   8u,   15u,  16u,  17u,  31u,  32u,
+                          33u, 63u, 64u, 65u, 100u, 101u, 127u, 128u, 129u, 200u, 255u, 256u}) {
+        // About the same number of pixels for every side.
+        const unsigned cases = 2 + 250000 / (size * size);
+        for (unsigned i = 0; i < cases; ++i) {
+            const std::int32_t frames = 1 + static_cast<std::int32_t>(sampler.next() % 128);
+            const std::int32_t slot = static_cast<std::int32_t>(sampler.next() % frames);
+            const std::int32_t jumps = 1 + static_cast<std::int32_t>(sampler.next() % 10);
+            const std::int32_t circles = 1 + static_cast<std::int32_t>(sampler.next() % 16);
+            expect_same_frames({size, frames, slot, jumps, circles,
+                                static_cast<std::int32_t>(sampler.next() % 2)});
+        }
+    }
+}
+
+TEST(FrameBatch, EveryJumpsAndCirclesOfThePanel) {
+    for (std::int32_t jumps = 1; jumps <= 10; ++jumps)
+        for (std::int32_t circles = 1; circles <= 16; ++circles)
+            for (std::int32_t peek : {0, 1})
+                expect_same_frames({33, 16, (jumps + circles) % 16, jumps, circles, peek});
+}
+
+TEST(FrameBatch, EveryFrameCountAndItsLastSlot) {
+    for (std::int32_t frames = 1; frames <= 128; ++frames) {
+        expect_same_frames({20, frames, frames - 1, 1, 2, frames % 2});
+        expect_same_frames({21, frames, frames / 2, 3, 5, 1 - frames % 2});
+    }
+}
+
+TEST(FrameBatch, ValuesOutsideThePanelThatLoadingAccepts) {
+    Sampler sampler{77};
+    for (unsigned size : {9u, 64u, 97u, 256u}) {
+        for (std::int32_t jumps : {0, -1, -10, 1000000, 1 << 30, INT32_MIN, INT32_MAX}) {
+            const std::int32_t circles =
+                sampler.pick({0, -3, 17, 1000000, 1 << 30, INT32_MIN, INT32_MAX});
+            const std::int32_t frames = sampler.pick({1, 7, 128});
+            const std::int32_t slot = static_cast<std::int32_t>(sampler.next() % frames);
+            expect_same_frames({size, frames, slot, jumps, circles, sampler.pick({0, 1, -5})});
+        }
+    }
+}
+
+TEST(FrameBatch, ASkippedTableLeavesTheOthersRight) {
+    const Case c{40, 8, 3, 2, 3, 0};
+    const float phase = 3.0f / 8.0f;
+    std::vector<std::uint32_t> hold(1600, 0xDEADBEEFu);
+    prepare_frame_batch(c.size, c.jumps, c.circles, c.peek);
+    synthesize_frame_batch(phase, nullptr, hold.data(), nullptr);
+    EXPECT_EQ(hold, single_frame(40, phase, false, false, {0, 0, 2, 3, 0}));
+}
+
+} // namespace
