@@ -56,3 +56,7 @@ LRESULT CALLBACK ButtonSubclassProc(HWND button, UINT message, WPARAM wparam, LP
 
 // Paints a styled button for its WM_DRAWITEM; an unstyled one is left unpainted.
 void DrawButton(HWND button, const DRAWITEMSTRUCT& item);
+
+// The DrawTextW format of the caption for a draw-item state: centred on one line, and
+// without the mnemonic's underline when the state asks for no keyboard cues.
+UINT CaptionFormat(UINT itemState);
