@@ -1,8 +1,8 @@
 // The headless demo of `make run`: starts the shipped applet in the Wine desktop, presses
-// a few mouse buttons at different places so that ripples play, tells the calling script
-// when to take its screenshot (a file "ready" in the folder given as the argument), waits
-// for the file "taken", quits the applet through its "Quit" command and prints the exit
-// code.
+// each of the five mouse buttons at its own place so that ripples play, tells the calling
+// script when to take its screenshot (a file "ready" in the folder given as the argument),
+// waits for the file "taken", quits the applet through its "Quit" command and prints the
+// exit code.
 #include <cstdio>
 #include <string>
 
@@ -40,8 +40,12 @@ int main(int argc, char** argv) {
         harness::wait_for_exit(applet, 0);
         return 1;
     }
-    const POINT places[] = {{240, 200}, {620, 260}, {380, 480}, {760, 560}};
-    for (int button = 0; button < 4; ++button) {
+    // The window is found while its creation still runs, and until creation ends the applet
+    // refuses every press. Idle in its message loop, it is ready.
+    WaitForInputIdle(applet.process.hProcess, 15000);
+    // Left, right, middle and both extra buttons, one ripple each.
+    const POINT places[] = {{240, 200}, {620, 260}, {380, 480}, {760, 560}, {520, 380}};
+    for (int button = 0; button < 5; ++button) {
         harness::move_cursor(places[button].x, places[button].y);
         harness::press_button(button);
         harness::pump_for(60);
