@@ -7,6 +7,7 @@
 #include "odnb/pixels.h"
 #include "odnb/properties.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
