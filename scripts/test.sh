@@ -10,7 +10,7 @@ bash scripts/install-deps.sh || exit 1
 bash scripts/build.sh || { echo "0 passed, 1 failed"; exit 1; }
 
 for config in native cross; do
-  rm -f build/$config/test-results/*.xml
+  rm -f build/$config/test-results/*.xml build/$config/Testing/Temporary/LastTestsFailed*.log
 done
 
 ctest --test-dir build/native --output-on-failure
@@ -19,7 +19,8 @@ bash scripts/with-wine.sh ctest --test-dir build/cross --output-on-failure -j1
 wine_status=$?
 
 # Counts every test case from the GoogleTest reports. A test binary that failed without
-# reporting a failing case (it crashed, hung or wrote no report) counts as one failure.
+# reporting a failing case, or that wrote no report at all, counts as one failure: a
+# program that dies inside a window procedure can end with exit code 0 under Wine.
 passed=0
 failed=0
 count_config() {
@@ -36,7 +37,11 @@ count_config() {
       failures=$(sed -n 's/.* failures="\([0-9]*\)".*/\1/p' <<<"$header")
       skipped=$(grep -c '<skipped' "$report")
     fi
-    if [ -f "$failed_log" ] && grep -q ":$name\$" "$failed_log" && [ "${failures:-0}" -eq 0 ]; then
+    if [ ! -f "$report" ]; then
+      echo "test.sh: $name wrote no report" >&2
+      failures=1
+      tests=1
+    elif [ -f "$failed_log" ] && grep -q ":$name\$" "$failed_log" && [ "${failures:-0}" -eq 0 ]; then
       failures=1
       tests=$((tests + 1))
     fi
