@@ -47,6 +47,8 @@ class AppletEnvironment : public testing::Environment {
         ASSERT_TRUE(startup());
         // The tests call the hook themselves; real input only sets the physical buttons.
         UnhookWindowsHookEx(mouse_hook_handle);
+        // The swap is stored in the Wine prefix: a run that died swapped must not leave it so.
+        SwapMouseButton(FALSE);
         applet_window = create_applet_window();
         ASSERT_NE(applet_window, nullptr);
         WNDCLASSA pad_class = {};
