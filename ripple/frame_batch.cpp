@@ -2,11 +2,12 @@
 // synthesis does; only the order of the work differs:
 // - the radius r depends on the pixel's distance in columns and rows alone, so it is
 //   computed once per distinct pair (and pairs with the same r share one "ring");
-// - the direction factor C and the product C x E (exact in double, both being floats)
-//   are the same in every phase, and C is the same in the pixel mirrored across the line
-//   through the centre where nx = -ny;
-// - per phase, the wave's sine and E x F (exact too) are computed once per ring;
-// - the three tables share the hold frame's amplitude.
+// - the direction factor C and the envelope E are the same in every phase, and C is the
+//   same in the pixel mirrored across the line through the centre where nx = -ny;
+// - per phase, the wave's sine is computed once per ring;
+// - the three tables share the loads and the hold frame's amplitude, and products of two
+//   single-precision values (C x E, E x F) are exact in double, so they can be formed in
+//   any order.
 // The state is process-wide and sized for the largest side the settings allow.
 #include "ripple/frame_batch.h"
 
@@ -42,8 +43,8 @@ struct Batch {
     // Per pixel, in buffer order; pixels outside the disc and the centre have amplitude 0.
     // Four more than the pixels, so that the last group of four may read past the end.
     std::uint16_t ring_of[largest_pixels + 4];
-    double amplitude[largest_pixels + 4]; // C x E, exact
-    float direction[largest_pixels + 4];  // C
+    double direction[largest_pixels + 4];   // C
+    double envelope_of[largest_pixels + 4]; // E
     // Per row, the columns inside the disc: first .. last, none when first > last.
     int first_inside[largest_side];
     int last_inside[largest_side];
@@ -51,9 +52,8 @@ struct Batch {
     // Per ring.
     unsigned rings;
     double wave_base[largest_pairs]; // (circles x pi) x r
-    float envelope[largest_pairs];   // E
+    double envelope[largest_pairs];  // E
     double wave[largest_pairs];      // S of the current phase
-    double faded[largest_pairs];     // E x F of the current phase, exact
 
     // Scratch for rings while they are sorted, and pair -> ring.
     Ring pairs[largest_pairs];
@@ -69,19 +69,15 @@ Batch batch;
 // whatever the target offers elsewhere); each lane rounds as scalar code would.
 typedef double double_pair __attribute__((vector_size(16)));
 typedef float float_pair __attribute__((vector_size(8)));
+typedef std::int64_t mask_pair __attribute__((vector_size(16)));
 typedef std::int32_t int_pair __attribute__((vector_size(8)));
+typedef std::int32_t int_quad __attribute__((vector_size(16)));
 typedef std::uint32_t word_quad __attribute__((vector_size(16)));
 
 [[gnu::always_inline]] inline double_pair doubles_at(const double* values) {
     double_pair pair;
     std::memcpy(&pair, values, sizeof pair);
     return pair;
-}
-
-[[gnu::always_inline]] inline double_pair widened_at(const float* values) {
-    float_pair pair;
-    std::memcpy(&pair, values, sizeof pair);
-    return __builtin_convertvector(pair, double_pair);
 }
 
 [[gnu::always_inline]] inline double_pair gathered(const double* table,
@@ -93,25 +89,47 @@ typedef std::uint32_t word_quad __attribute__((vector_size(16)));
     return __builtin_convertvector(__builtin_convertvector(u, float_pair), double_pair);
 }
 
-[[gnu::always_inline]] inline word_quad joined(int_pair low, int_pair high) {
-    return reinterpret_cast<word_quad>(__builtin_shufflevector(low, high, 0, 1, 2, 3));
+// The formula's last step for four pixels, without a branch on the sign, which is
+// unpredictable from pixel to pixel. The three tables share the sign of a pixel (u is
+// S x C times non-negative factors, zero in one table only where it is zero in all), so
+// it is worked out once, from the hold frame's amplitude.
+struct Signs {
+    double_pair scale_low; // 255 where u > 0, else 127.5
+    double_pair scale_high;
+    word_quad lit; // all ones where u > 0
+};
+
+[[gnu::always_inline]] inline Signs signs_of(double_pair low, double_pair high) {
+    const double_pair zero = {0.0, 0.0};
+    const double_pair half = {127.5, 127.5};
+    const mask_pair lit_low = low > zero;
+    const mask_pair lit_high = high > zero;
+    return Signs{half + reinterpret_cast<double_pair>(lit_low & reinterpret_cast<mask_pair>(half)),
+                 half + reinterpret_cast<double_pair>(lit_high & reinterpret_cast<mask_pair>(half)),
+                 reinterpret_cast<word_quad>(
+                     __builtin_shufflevector(reinterpret_cast<int_quad>(lit_low),
+                                             reinterpret_cast<int_quad>(lit_high), 0, 2, 4, 6))};
 }
 
-// The formula's last step for four amplitudes, without a branch on the sign, which is
-// unpredictable from pixel to pixel. With lit = max(u, 0) and shaded = lit - u (= -u
-// for u < 0, else 0, exactly), grey = truncate(255 lit) and the dark alpha truncate(127.5
-// shaded) = truncate(255 (0.5 |u|)); one of them is 0. The formula's clamps to [-1, 1]
-// never act here: S, C, F and the fade-in factor are at most 1 in magnitude and E is at
-// most 1 - 1/h off the centre, so |u| < 1.
-[[gnu::always_inline]] inline word_quad pixel_words(double_pair low, double_pair high) {
-    const double_pair zero = {0.0, 0.0};
-    const double_pair lit_low = low > zero ? low : zero;
-    const double_pair lit_high = high > zero ? high : zero;
-    const word_quad grey = joined(__builtin_convertvector(lit_low * 255.0, int_pair),
-                                  __builtin_convertvector(lit_high * 255.0, int_pair));
-    const word_quad dark = joined(__builtin_convertvector((lit_low - low) * 127.5, int_pair),
-                                  __builtin_convertvector((lit_high - high) * 127.5, int_pair));
-    return (grey | dark) << 24 | grey << 16 | grey << 8 | grey;
+// alpha = truncate(|u| x 255) where u > 0 and truncate(|u| x 127.5) = truncate(255 x
+// (0.5 |u|)) elsewhere (0.5 |u| is exact); the colour is alpha where u > 0. The formula's
+// clamps to [-1, 1] never act here: S, C, F and the fade-in factor are at most 1 in
+// magnitude and E is at most 1 - 1/h off the centre, so |u| < 1.
+[[gnu::always_inline]] inline word_quad pixel_words(double_pair low, double_pair high,
+                                                    const Signs& signs) {
+    const mask_pair magnitude = {0x7fffffffffffffff, 0x7fffffffffffffff};
+    const int_pair alpha_low = __builtin_convertvector(
+        reinterpret_cast<double_pair>(reinterpret_cast<mask_pair>(low) & magnitude) *
+            signs.scale_low,
+        int_pair);
+    const int_pair alpha_high = __builtin_convertvector(
+        reinterpret_cast<double_pair>(reinterpret_cast<mask_pair>(high) & magnitude) *
+            signs.scale_high,
+        int_pair);
+    const word_quad alpha =
+        reinterpret_cast<word_quad>(__builtin_shufflevector(alpha_low, alpha_high, 0, 1, 2, 3));
+    const word_quad grey = alpha & signs.lit;
+    return alpha << 24 | grey << 16 | grey << 8 | grey;
 }
 
 [[gnu::always_inline]] inline void store_words(std::uint32_t* out, word_quad words, int count) {
@@ -166,7 +184,7 @@ void find_rings(unsigned h) {
     if (batch.rings == 0) {
         batch.rings = 1;
         batch.wave_base[0] = 0.0;
-        batch.envelope[0] = 0.0f;
+        batch.envelope[0] = 0.0;
     }
 }
 
@@ -191,8 +209,8 @@ void prepare_pixels(unsigned size) {
             const int far = std::max(std::abs(dx), std::abs(dy));
             const float r = static_cast<float>(std::sqrt(pair_square(near, far, h)));
             batch.ring_of[p] = 0;
-            batch.amplitude[p] = 0.0;
-            batch.direction[p] = 0.0f;
+            batch.direction[p] = 0.0;
+            batch.envelope_of[p] = 0.0;
             if (r > 1.0f)
                 continue;
             batch.first_inside[row] = std::min(batch.first_inside[row], column);
@@ -204,14 +222,13 @@ void prepare_pixels(unsigned size) {
             // earlier row when it lies in the frame at all.
             const int mirror_column = h - dy;
             const int mirror_row = h - dx;
-            float direction;
             if (mirror_row < row && mirror_column < static_cast<int>(size))
-                direction = batch.direction[mirror_row * static_cast<int>(size) + mirror_column];
+                batch.direction[p] =
+                    batch.direction[mirror_row * static_cast<int>(size) + mirror_column];
             else
-                direction = direction_at(dx, dy, static_cast<unsigned>(h));
+                batch.direction[p] = direction_at(dx, dy, static_cast<unsigned>(h));
             batch.ring_of[p] = ring;
-            batch.direction[p] = direction;
-            batch.amplitude[p] = static_cast<double>(direction) * batch.envelope[ring];
+            batch.envelope_of[p] = batch.envelope[ring];
         }
     }
 }
@@ -258,10 +275,9 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
     const float fade = static_cast<float>(1.0 - phase);
     const double shift = static_cast<double>(batch.jumps) * angle;
     const double fade_in = wave_sin(static_cast<float>(angle * 0.5));
-    for (unsigned ring = 0; ring < batch.rings; ++ring) {
+    for (unsigned ring = 0; ring < batch.rings; ++ring)
         batch.wave[ring] = wave_sin(static_cast<float>(batch.wave_base[ring] - shift));
-        batch.faded[ring] = static_cast<double>(batch.envelope[ring]) * fade;
-    }
+    const double_pair fade_out = {fade, fade};
 
     const int size = static_cast<int>(batch.size);
     for (int row = 0; row < size; ++row) {
@@ -281,19 +297,23 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
             const std::uint16_t* rings = batch.ring_of + p;
             const double_pair wave_low = gathered(batch.wave, rings);
             const double_pair wave_high = gathered(batch.wave, rings + 2);
-            const double_pair held_low = wave_low * doubles_at(batch.amplitude + p);
-            const double_pair held_high = wave_high * doubles_at(batch.amplitude + p + 2);
-            const double_pair released_low =
-                wave_low * (gathered(batch.faded, rings) * widened_at(batch.direction + p));
-            const double_pair released_high = wave_high * (gathered(batch.faded, rings + 2) *
-                                                           widened_at(batch.direction + p + 2));
+            const double_pair direction_low = doubles_at(batch.direction + p);
+            const double_pair direction_high = doubles_at(batch.direction + p + 2);
+            const double_pair envelope_low = doubles_at(batch.envelope_of + p);
+            const double_pair envelope_high = doubles_at(batch.envelope_of + p + 2);
+            const double_pair held_low = wave_low * (direction_low * envelope_low);
+            const double_pair held_high = wave_high * (direction_high * envelope_high);
+            const double_pair released_low = wave_low * ((envelope_low * fade_out) * direction_low);
+            const double_pair released_high =
+                wave_high * ((envelope_high * fade_out) * direction_high);
             const int count = start + last + 1 - p;
-            store_words(hold + p, pixel_words(held_low, held_high), count);
+            const Signs signs = signs_of(held_low, held_high);
+            store_words(hold + p, pixel_words(held_low, held_high, signs), count);
             store_words(attack + p,
                         pixel_words(through_single(held_low) * fade_in,
-                                    through_single(held_high) * fade_in),
+                                    through_single(held_high) * fade_in, signs),
                         count);
-            store_words(release + p, pixel_words(released_low, released_high), count);
+            store_words(release + p, pixel_words(released_low, released_high, signs), count);
         }
         const int after = start + last + 1;
         std::fill_n(attack + after, size - last - 1, 0u);

@@ -1,0 +1,81 @@
+// Benchmark of the frame rebuild: for each benchmark setting, the rebuild, its floor and
+// the per-pixel synthesis, then the ratios rebuild / floor and per-pixel / rebuild, all
+// from the one run.
+#include "bench/frames_work.h"
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <string>
+
+namespace {
+
+std::string label(const char* work, const BenchSettings& settings) {
+    return std::string(work) + "/" + std::to_string(settings.size) + "x" +
+           std::to_string(settings.frames);
+}
+
+template <void (*Work)(const BenchSettings&)>
+void run(benchmark::State& state, BenchSettings settings) {
+    prepare_bench(settings);
+    for (auto _ : state) {
+        Work(settings);
+        benchmark::ClobberMemory();
+    }
+}
+
+void rebuild(const BenchSettings&) {
+    rebuild_frames();
+}
+
+// Keeps each benchmark's time per iteration while the console shows the usual table.
+class RatioReporter : public benchmark::ConsoleReporter {
+  public:
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& run : runs)
+            if (run.run_type == Run::RT_Iteration)
+                milliseconds[run.benchmark_name()] = run.GetAdjustedRealTime();
+        ConsoleReporter::ReportRuns(runs);
+    }
+    std::map<std::string, double> milliseconds;
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    for (const BenchSettings& settings : bench_settings) {
+        benchmark::RegisterBenchmark(label("rebuild", settings).c_str(), run<rebuild>, settings)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(label("floor", settings).c_str(), run<write_floor>, settings)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime();
+        benchmark::RegisterBenchmark(label("per_pixel", settings).c_str(),
+                                     run<synthesize_per_pixel>, settings)
+            ->Unit(benchmark::kMillisecond)
+            ->UseRealTime()
+            ->Iterations(settings.size * settings.frames > 4096 ? 1 : 20);
+    }
+    benchmark::Initialize(&argc, argv);
+    RatioReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+    std::printf("\n%-10s %12s %10s %14s %15s %19s\n", "settings", "rebuild ms", "floor ms",
+                "per-pixel ms", "rebuild/floor", "per-pixel/rebuild");
+    for (const BenchSettings& settings : bench_settings) {
+        const auto time = [&](const char* work) {
+            const auto found = reporter.milliseconds.find(label(work, settings));
+            return found == reporter.milliseconds.end() ? 0.0 : found->second;
+        };
+        const double rebuild_ms = time("rebuild");
+        const double floor_ms = time("floor");
+        const double per_pixel_ms = time("per_pixel");
+        if (rebuild_ms == 0.0 || floor_ms == 0.0 || per_pixel_ms == 0.0)
+            continue;
+        std::printf("%4dx%-5d %12.3f %10.3f %14.1f %14.2fx %18.0fx\n", settings.size,
+                    settings.frames, rebuild_ms, floor_ms, per_pixel_ms, rebuild_ms / floor_ms,
+                    per_pixel_ms / rebuild_ms);
+    }
+    benchmark::Shutdown();
+    return 0;
+}

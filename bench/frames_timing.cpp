@@ -1,0 +1,39 @@
+// Plain timing of the frame rebuild, without a benchmark library, for the Windows build
+// (run under Wine): for each benchmark setting the best of several runs of the rebuild and
+// of its floor, the per-pixel synthesis once, and the same ratios as the benchmark.
+#include "bench/frames_work.h"
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+template <typename Work> double best_milliseconds(int runs, Work work) {
+    double best = 1e30;
+    for (int i = 0; i < runs; ++i) {
+        const auto start = std::chrono::steady_clock::now();
+        work();
+        const std::chrono::duration<double, std::milli> took =
+            std::chrono::steady_clock::now() - start;
+        best = took.count() < best ? took.count() : best;
+    }
+    return best;
+}
+
+} // namespace
+
+int main() {
+    std::printf("%-10s %12s %10s %14s %15s %19s\n", "settings", "rebuild ms", "floor ms",
+                "per-pixel ms", "rebuild/floor", "per-pixel/rebuild");
+    for (const BenchSettings& settings : bench_settings) {
+        prepare_bench(settings);
+        const int runs = settings.size * settings.frames > 4096 ? 10 : 200;
+        const double rebuild_ms = best_milliseconds(runs, [] { rebuild_frames(); });
+        const double floor_ms = best_milliseconds(runs, [&] { write_floor(settings); });
+        const double per_pixel_ms = best_milliseconds(1, [&] { synthesize_per_pixel(settings); });
+        std::printf("%4dx%-5d %12.3f %10.3f %14.1f %14.2fx %18.0fx\n", settings.size,
+                    settings.frames, rebuild_ms, floor_ms, per_pixel_ms, rebuild_ms / floor_ms,
+                    per_pixel_ms / rebuild_ms);
+    }
+    return 0;
+}
