@@ -15,6 +15,8 @@
 #include "ripple/frames.h"
 #include "ripple/wave_math.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -65,28 +67,15 @@ struct Batch {
 
 Batch batch;
 
-// Two and four lanes of the pixel loop. The vectors map to SSE2 in both builds (and to
-// whatever the target offers elsewhere); each lane rounds as scalar code would.
-typedef double double_pair __attribute__((vector_size(16)));
-typedef float float_pair __attribute__((vector_size(8)));
-typedef std::int64_t mask_pair __attribute__((vector_size(16)));
-typedef std::int32_t int_pair __attribute__((vector_size(8)));
-typedef std::int32_t int_quad __attribute__((vector_size(16)));
-typedef std::uint32_t word_quad __attribute__((vector_size(16)));
+// The pixel loop works on four pixels at a time with SSE2, which both builds have (the
+// Windows build requires it for its arithmetic); each lane rounds as scalar code would.
 
-[[gnu::always_inline]] inline double_pair doubles_at(const double* values) {
-    double_pair pair;
-    std::memcpy(&pair, values, sizeof pair);
-    return pair;
+[[gnu::always_inline]] inline __m128d wave_pair(const std::uint16_t* rings) {
+    return _mm_loadh_pd(_mm_load_sd(batch.wave + rings[0]), batch.wave + rings[1]);
 }
 
-[[gnu::always_inline]] inline double_pair gathered(const double* table,
-                                                   const std::uint16_t* index) {
-    return double_pair{table[index[0]], table[index[1]]};
-}
-
-[[gnu::always_inline]] inline double_pair through_single(double_pair u) {
-    return __builtin_convertvector(__builtin_convertvector(u, float_pair), double_pair);
+[[gnu::always_inline]] inline __m128d through_single(__m128d u) {
+    return _mm_cvtps_pd(_mm_cvtpd_ps(u));
 }
 
 // The formula's last step for four pixels, without a branch on the sign, which is
@@ -94,51 +83,45 @@ typedef std::uint32_t word_quad __attribute__((vector_size(16)));
 // S x C times non-negative factors, zero in one table only where it is zero in all), so
 // it is worked out once, from the hold frame's amplitude.
 struct Signs {
-    double_pair scale_low; // 255 where u > 0, else 127.5
-    double_pair scale_high;
-    word_quad lit; // all ones where u > 0
+    __m128d scale_low; // 255 where u > 0, else 127.5
+    __m128d scale_high;
+    __m128i kept; // the bytes of alpha x 0x01010101 that the pixel keeps
 };
 
-[[gnu::always_inline]] inline Signs signs_of(double_pair low, double_pair high) {
-    const double_pair zero = {0.0, 0.0};
-    const double_pair half = {127.5, 127.5};
-    const mask_pair lit_low = low > zero;
-    const mask_pair lit_high = high > zero;
-    return Signs{half + reinterpret_cast<double_pair>(lit_low & reinterpret_cast<mask_pair>(half)),
-                 half + reinterpret_cast<double_pair>(lit_high & reinterpret_cast<mask_pair>(half)),
-                 reinterpret_cast<word_quad>(
-                     __builtin_shufflevector(reinterpret_cast<int_quad>(lit_low),
-                                             reinterpret_cast<int_quad>(lit_high), 0, 2, 4, 6))};
+[[gnu::always_inline]] inline Signs signs_of(__m128d low, __m128d high) {
+    const __m128d half = _mm_set1_pd(127.5);
+    const __m128d lit_low = _mm_cmpgt_pd(low, _mm_setzero_pd());
+    const __m128d lit_high = _mm_cmpgt_pd(high, _mm_setzero_pd());
+    const __m128i lit = _mm_castps_si128(
+        _mm_shuffle_ps(_mm_castpd_ps(lit_low), _mm_castpd_ps(lit_high), _MM_SHUFFLE(2, 0, 2, 0)));
+    return Signs{_mm_add_pd(half, _mm_and_pd(lit_low, half)),
+                 _mm_add_pd(half, _mm_and_pd(lit_high, half)),
+                 _mm_or_si128(lit, _mm_set1_epi32(static_cast<int>(0xff000000u)))};
 }
 
 // alpha = truncate(|u| x 255) where u > 0 and truncate(|u| x 127.5) = truncate(255 x
-// (0.5 |u|)) elsewhere (0.5 |u| is exact); the colour is alpha where u > 0. The formula's
-// clamps to [-1, 1] never act here: S, C, F and the fade-in factor are at most 1 in
-// magnitude and E is at most 1 - 1/h off the centre, so |u| < 1.
-[[gnu::always_inline]] inline word_quad pixel_words(double_pair low, double_pair high,
-                                                    const Signs& signs) {
-    const mask_pair magnitude = {0x7fffffffffffffff, 0x7fffffffffffffff};
-    const int_pair alpha_low = __builtin_convertvector(
-        reinterpret_cast<double_pair>(reinterpret_cast<mask_pair>(low) & magnitude) *
-            signs.scale_low,
-        int_pair);
-    const int_pair alpha_high = __builtin_convertvector(
-        reinterpret_cast<double_pair>(reinterpret_cast<mask_pair>(high) & magnitude) *
-            signs.scale_high,
-        int_pair);
-    const word_quad alpha =
-        reinterpret_cast<word_quad>(__builtin_shufflevector(alpha_low, alpha_high, 0, 1, 2, 3));
-    const word_quad grey = alpha & signs.lit;
-    return alpha << 24 | grey << 16 | grey << 8 | grey;
+// (0.5 |u|)) elsewhere (0.5 |u| is exact); the pixel is alpha in every byte where u > 0,
+// else in the alpha byte alone. The formula's clamps to [-1, 1] never act here: S, C, F
+// and the fade-in factor are at most 1 in magnitude and E is at most 1 - 1/h off the
+// centre, so |u| < 1 and alpha < 256.
+[[gnu::always_inline]] inline __m128i pixel_words(__m128d low, __m128d high, const Signs& signs) {
+    const __m128d magnitude = _mm_castsi128_pd(_mm_srli_epi64(_mm_set1_epi32(-1), 1));
+    const __m128i alpha = _mm_unpacklo_epi64(
+        _mm_cvttpd_epi32(_mm_mul_pd(_mm_and_pd(low, magnitude), signs.scale_low)),
+        _mm_cvttpd_epi32(_mm_mul_pd(_mm_and_pd(high, magnitude), signs.scale_high)));
+    // Each alpha to one byte, then that byte into all four bytes of its word.
+    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(alpha, alpha), alpha);
+    const __m128i pairs = _mm_unpacklo_epi8(bytes, bytes);
+    return _mm_and_si128(_mm_unpacklo_epi16(pairs, pairs), signs.kept);
 }
 
-[[gnu::always_inline]] inline void store_words(std::uint32_t* out, word_quad words, int count) {
+[[gnu::always_inline]] inline void store_words(std::uint32_t* out, __m128i words, int count) {
     if (count >= 4) {
-        std::memcpy(out, &words, sizeof words);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), words);
         return;
     }
     std::uint32_t lanes[4];
-    std::memcpy(lanes, &words, sizeof words);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), words);
     std::copy_n(lanes, count, out);
 }
 
@@ -277,7 +260,8 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
     const double fade_in = wave_sin(static_cast<float>(angle * 0.5));
     for (unsigned ring = 0; ring < batch.rings; ++ring)
         batch.wave[ring] = wave_sin(static_cast<float>(batch.wave_base[ring] - shift));
-    const double_pair fade_out = {fade, fade};
+    const __m128d fade_out = _mm_set1_pd(fade);
+    const __m128d fade_in_pair = _mm_set1_pd(fade_in);
 
     const int size = static_cast<int>(batch.size);
     for (int row = 0; row < size; ++row) {
@@ -294,24 +278,25 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
         std::fill_n(hold + start, first, 0u);
         std::fill_n(release + start, first, 0u);
         for (int p = start + first; p <= start + last; p += 4) {
-            const std::uint16_t* rings = batch.ring_of + p;
-            const double_pair wave_low = gathered(batch.wave, rings);
-            const double_pair wave_high = gathered(batch.wave, rings + 2);
-            const double_pair direction_low = doubles_at(batch.direction + p);
-            const double_pair direction_high = doubles_at(batch.direction + p + 2);
-            const double_pair envelope_low = doubles_at(batch.envelope_of + p);
-            const double_pair envelope_high = doubles_at(batch.envelope_of + p + 2);
-            const double_pair held_low = wave_low * (direction_low * envelope_low);
-            const double_pair held_high = wave_high * (direction_high * envelope_high);
-            const double_pair released_low = wave_low * ((envelope_low * fade_out) * direction_low);
-            const double_pair released_high =
-                wave_high * ((envelope_high * fade_out) * direction_high);
+            const __m128d wave_low = wave_pair(batch.ring_of + p);
+            const __m128d wave_high = wave_pair(batch.ring_of + p + 2);
+            const __m128d direction_low = _mm_loadu_pd(batch.direction + p);
+            const __m128d direction_high = _mm_loadu_pd(batch.direction + p + 2);
+            const __m128d envelope_low = _mm_loadu_pd(batch.envelope_of + p);
+            const __m128d envelope_high = _mm_loadu_pd(batch.envelope_of + p + 2);
+            const __m128d held_low = _mm_mul_pd(wave_low, _mm_mul_pd(direction_low, envelope_low));
+            const __m128d held_high =
+                _mm_mul_pd(wave_high, _mm_mul_pd(direction_high, envelope_high));
+            const __m128d released_low =
+                _mm_mul_pd(wave_low, _mm_mul_pd(_mm_mul_pd(envelope_low, fade_out), direction_low));
+            const __m128d released_high = _mm_mul_pd(
+                wave_high, _mm_mul_pd(_mm_mul_pd(envelope_high, fade_out), direction_high));
             const int count = start + last + 1 - p;
             const Signs signs = signs_of(held_low, held_high);
             store_words(hold + p, pixel_words(held_low, held_high, signs), count);
             store_words(attack + p,
-                        pixel_words(through_single(held_low) * fade_in,
-                                    through_single(held_high) * fade_in, signs),
+                        pixel_words(_mm_mul_pd(through_single(held_low), fade_in_pair),
+                                    _mm_mul_pd(through_single(held_high), fade_in_pair), signs),
                         count);
             store_words(release + p, pixel_words(released_low, released_high, signs), count);
         }
