@@ -76,9 +76,11 @@ bool start_applet(Applet& applet, DWORD timeout_ms) {
             return applet.window != nullptr || !is_running(applet);
         },
         timeout_ms);
-    // The window exists from its WM_CREATE on; wait until the loop serves messages.
+    // The window is found while its creation still runs (a WM_NULL would be answered
+    // from inside it), and until creation ends the applet refuses every press. Idle in its
+    // message loop, it is ready.
     if (applet.window)
-        SendMessageTimeoutA(applet.window, WM_NULL, 0, 0, SMTO_NORMAL, timeout_ms, nullptr);
+        WaitForInputIdle(applet.process.hProcess, timeout_ms);
     return true;
 }
 
@@ -181,13 +183,14 @@ int settings_value_count() {
 }
 
 void move_cursor(int x, int y) {
-    // Absolute coordinates run from 0 to 65535 across the primary screen.
+    // Absolute coordinates run from 0 to 65535 across the primary screen; rounded up, they
+    // land on the pixel asked for where the conversion back truncates.
     int width = GetSystemMetrics(SM_CXSCREEN);
     int height = GetSystemMetrics(SM_CYSCREEN);
     INPUT input = {};
     input.type = INPUT_MOUSE;
-    input.mi.dx = (x * 65536 + width / 2) / width;
-    input.mi.dy = (y * 65536 + height / 2) / height;
+    input.mi.dx = (x * 65536 + width - 1) / width;
+    input.mi.dy = (y * 65536 + height - 1) / height;
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &input, sizeof input);
 }
