@@ -8,6 +8,10 @@
 
 #include <cstdint>
 
+// Whether the pixel loop may use AVX2 on a processor that has it (it then gives the same
+// pixels faster); tests clear it to check the SSE2 loop that every processor runs.
+extern bool frame_batch_may_use_avx2;
+
 // Works out everything the phases of one rebuild share. Sides above 256 are synthesized
 // pixel by pixel.
 void prepare_frame_batch(unsigned size, std::int32_t jumps, std::int32_t circles,

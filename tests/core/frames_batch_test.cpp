@@ -32,28 +32,33 @@ void expect_same_frames(const Case& c) {
     const float phase =
         static_cast<float>(static_cast<double>(static_cast<float>(c.slot)) / c.frames);
     const std::size_t pixels = static_cast<std::size_t>(c.size) * c.size;
-    std::vector<std::uint32_t> attack(pixels, 0xDEADBEEFu), hold(pixels, 0xDEADBEEFu),
-        release(pixels, 0xDEADBEEFu);
-    prepare_frame_batch(c.size, c.jumps, c.circles, c.peek);
-    synthesize_frame_batch(phase, attack.data(), hold.data(), release.data());
     const FrameSettings settings{0, 0, c.jumps, c.circles, c.peek};
-    const struct {
-        const char* name;
-        const std::vector<std::uint32_t>& batch;
-        std::vector<std::uint32_t> reference;
-    } tables[] = {{"attack", attack, single_frame(c.size, phase, false, true, settings)},
-                  {"hold", hold, single_frame(c.size, phase, false, false, settings)},
-                  {"release", release, single_frame(c.size, phase, true, false, settings)}};
-    for (const auto& table : tables) {
-        for (std::size_t i = 0; i < pixels; ++i) {
-            if (table.batch[i] != table.reference[i]) {
-                ADD_FAILURE() << table.name << " differs at column " << i % c.size << " row "
-                              << i / c.size << ": " << std::hex << table.batch[i] << " instead of "
-                              << table.reference[i] << " (" << describe(c) << ")";
-                break;
+    const std::vector<std::uint32_t> reference[] = {
+        single_frame(c.size, phase, false, true, settings),
+        single_frame(c.size, phase, false, false, settings),
+        single_frame(c.size, phase, true, false, settings)};
+    const char* const names[] = {"attack", "hold", "release"};
+    // Both pixel loops: the AVX2 one (where the processor has it) and the SSE2 one.
+    for (bool avx2 : {true, false}) {
+        frame_batch_may_use_avx2 = avx2;
+        std::vector<std::uint32_t> frames[3];
+        for (std::vector<std::uint32_t>& frame : frames)
+            frame.assign(pixels, 0xDEADBEEFu);
+        prepare_frame_batch(c.size, c.jumps, c.circles, c.peek);
+        synthesize_frame_batch(phase, frames[0].data(), frames[1].data(), frames[2].data());
+        for (int table = 0; table < 3; ++table) {
+            for (std::size_t i = 0; i < pixels; ++i) {
+                if (frames[table][i] != reference[table][i]) {
+                    ADD_FAILURE() << names[table] << (avx2 ? "" : " (SSE2 loop)")
+                                  << " differs at column " << i % c.size << " row " << i / c.size
+                                  << ": " << std::hex << frames[table][i] << " instead of "
+                                  << reference[table][i] << " (" << describe(c) << ")";
+                    break;
+                }
             }
         }
     }
+    frame_batch_may_use_avx2 = true;
 }
 
 struct Sampler {
@@ -112,10 +117,9 @@ TEST(FrameBatch, ValuesOutsideThePanelThatLoadingAccepts) {
 }
 
 TEST(FrameBatch, ASkippedTableLeavesTheOthersRight) {
-    const Case c{40, 8, 3, 2, 3, 0};
     const float phase = 3.0f / 8.0f;
     std::vector<std::uint32_t> hold(1600, 0xDEADBEEFu);
-    prepare_frame_batch(c.size, c.jumps, c.circles, c.peek);
+    prepare_frame_batch(40, 2, 3, 0);
     synthesize_frame_batch(phase, nullptr, hold.data(), nullptr);
     EXPECT_EQ(hold, single_frame(40, phase, false, false, {0, 0, 2, 3, 0}));
 }
