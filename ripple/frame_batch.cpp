@@ -29,7 +29,8 @@ constexpr unsigned largest_pixels = largest_side * largest_side;
 // Pairs (a, b) with 0 <= a <= b <= h, of which the rings are a subset.
 constexpr unsigned largest_pairs = (largest_half + 1) * (largest_half + 2) / 2;
 
-struct Ring {
+// Distances from the centre in columns and rows (near <= far), and the radius they give.
+struct Pair {
     float radius;
     std::uint16_t near;
     std::uint16_t far;
@@ -42,7 +43,8 @@ struct Batch {
     std::int32_t circles;
     std::int32_t peek;
 
-    // Per pixel, in buffer order; pixels outside the disc and the centre have amplitude 0.
+    // Per pixel, in buffer order; pixels outside the disc and the centre have C = E = 0.
+    // C and E are single-precision values in the formula, and kept so they stay in cache.
     // Four more than the pixels, so that the last group of four may read past the end.
     std::uint16_t ring_of[largest_pixels + 4];
     float direction[largest_pixels + 4];   // C
@@ -57,8 +59,8 @@ struct Batch {
     double envelope[largest_pairs];  // E
     double wave[largest_pairs];      // S of the current phase
 
-    // Scratch for rings while they are sorted, and pair -> ring.
-    Ring pairs[largest_pairs];
+    // The pairs inside the disc, sorted by radius into rings, and pair -> ring.
+    Pair pairs[largest_pairs];
     std::uint16_t ring_of_pair[(largest_half + 1) * (largest_half + 1)];
 
     // Target of a table whose buffer could not be allocated.
@@ -233,14 +235,14 @@ void find_rings(unsigned h) {
             const float r = static_cast<float>(std::sqrt(pair_square(near, far, h)));
             if (r <= 1.0f)
                 batch.pairs[count++] =
-                    Ring{r, static_cast<std::uint16_t>(near), static_cast<std::uint16_t>(far)};
+                    Pair{r, static_cast<std::uint16_t>(near), static_cast<std::uint16_t>(far)};
         }
     }
     std::sort(batch.pairs, batch.pairs + count,
-              [](const Ring& x, const Ring& y) { return x.radius < y.radius; });
+              [](const Pair& x, const Pair& y) { return x.radius < y.radius; });
     batch.rings = 0;
     for (unsigned i = 0; i < count; ++i) {
-        const Ring& pair = batch.pairs[i];
+        const Pair& pair = batch.pairs[i];
         if (i == 0 || pair.radius != batch.pairs[i - 1].radius) {
             const unsigned ring = batch.rings++;
             const float r = pair.radius;
