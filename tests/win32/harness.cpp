@@ -111,6 +111,21 @@ DWORD quit_applet(Applet& applet, DWORD timeout_ms) {
     return wait_for_exit(applet, timeout_ms);
 }
 
+bool operator==(const Placement& a, const Placement& b) {
+    return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
+}
+
+std::ostream& operator<<(std::ostream& out, const Placement& placement) {
+    return out << "(" << placement.left << ", " << placement.top << ", " << placement.width << " x "
+               << placement.height << ")";
+}
+
+Placement placement_of(HWND window) {
+    RECT rect = {};
+    GetWindowRect(window, &rect);
+    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
+}
+
 std::vector<HWND> windows_of_process(DWORD process_id, const char* class_name) {
     std::vector<HWND> found;
     WindowSearch search = {process_id, class_name, &found};

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -29,6 +30,14 @@ DWORD wait_for_exit(Applet& applet, DWORD timeout_ms = 15000);
 DWORD quit_applet(Applet& applet, DWORD timeout_ms = 15000);
 
 bool is_running(const Applet& applet);
+
+// A window's screen rectangle as its left, top, width and height.
+struct Placement {
+    long left, top, width, height;
+};
+bool operator==(const Placement& a, const Placement& b);
+std::ostream& operator<<(std::ostream& out, const Placement& placement);
+Placement placement_of(HWND window);
 
 // Top-level windows of a process, optionally only those of one class.
 std::vector<HWND> windows_of_process(DWORD process_id, const char* class_name = nullptr);

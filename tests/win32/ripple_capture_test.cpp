@@ -11,91 +11,19 @@
 #include "ripple/frames.h"
 #include "ripple/scheduler.h"
 #include "tests/win32/harness.h"
+#include "tests/win32/ripple_support.h"
 
 namespace {
 
 constexpr DWORD ripple_extended_styles =
     WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST;
 
-const UINT press_messages[button_count] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN,
-                                           WM_XBUTTONDOWN, WM_XBUTTONDOWN};
-const UINT release_messages[button_count] = {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP, WM_XBUTTONUP,
-                                             WM_XBUTTONUP};
-const DWORD extra_button_data[button_count] = {0, 0, 0, XBUTTON1 << 16, XBUTTON2 << 16};
-const int physical_keys[button_count] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON, VK_XBUTTON1,
-                                         VK_XBUTTON2};
-
-// Real presses land on this window of the test's own; it counts the presses it receives.
-HWND pad;
-const POINT pad_point = {700, 500};
-int pad_presses;
-
-LRESULT CALLBACK pad_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    if (message == WM_LBUTTONDOWN || message == WM_RBUTTONDOWN || message == WM_XBUTTONDOWN)
-        ++pad_presses;
-    return DefWindowProcA(window, message, wparam, lparam);
-}
-
-class AppletEnvironment : public testing::Environment {
-  public:
-    void SetUp() override {
-        harness::wipe_settings();
-        module_instance = GetModuleHandleA(nullptr);
-        ASSERT_TRUE(startup());
-        // The tests call the hook themselves, or install it anew where they need it.
-        UnhookWindowsHookEx(mouse_hook_handle);
-        mouse_hook_handle = nullptr;
-        applet_window = create_applet_window();
-        ASSERT_NE(applet_window, nullptr);
-        WNDCLASSA pad_class = {};
-        pad_class.lpfnWndProc = pad_procedure;
-        pad_class.hInstance = module_instance;
-        pad_class.lpszClassName = "RipplePad";
-        ASSERT_NE(RegisterClassA(&pad_class), 0);
-        pad = CreateWindowExA(0, "RipplePad", "pad", WS_POPUP | WS_VISIBLE, 600, 400, 300, 300,
-                              nullptr, nullptr, module_instance, nullptr);
-        ASSERT_NE(pad, nullptr);
-    }
-};
-
-testing::Environment* const environment = testing::AddGlobalTestEnvironment(new AppletEnvironment);
-
-void hook_event(UINT message, POINT at, DWORD mouse_data = 0, int code = HC_ACTION) {
-    MSLLHOOKSTRUCT record = {};
-    record.pt = at;
-    record.mouseData = mouse_data;
-    mouse_hook(code, message, reinterpret_cast<LPARAM>(&record));
-}
-
-void hook_press(int button, POINT at) {
-    hook_event(press_messages[button], at, extra_button_data[button]);
-}
-
-void hook_release(int button, POINT at) {
-    hook_event(release_messages[button], at, extra_button_data[button]);
-}
-
 void hook_move(POINT to) {
     hook_event(WM_MOUSEMOVE, to);
 }
 
-struct Placement {
-    long left, top, width, height;
-};
-
-bool operator==(const Placement& a, const Placement& b) {
-    return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
-}
-
-std::ostream& operator<<(std::ostream& out, const Placement& p) {
-    return out << "(" << p.left << ", " << p.top << ", " << p.width << " x " << p.height << ")";
-}
-
-Placement placement_of(HWND window) {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
-}
+using harness::Placement;
+using harness::placement_of;
 
 // Where a ripple of side 16, the tests' size, stands when centred on `at`.
 Placement centred_on(POINT at) {

@@ -15,6 +15,7 @@
 #include "ripple/frames.h"
 #include "ripple/scheduler.h"
 #include "tests/win32/harness.h"
+#include "tests/win32/ripple_support.h"
 
 namespace {
 
@@ -26,85 +27,13 @@ FrameSlot* const attack = frame_tables.attack_frames;
 FrameSlot* const hold = frame_tables.hold_frames;
 FrameSlot* const release = frame_tables.release_frames;
 
-const UINT press_messages[button_count] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN,
-                                           WM_XBUTTONDOWN, WM_XBUTTONDOWN};
-const UINT release_messages[button_count] = {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP, WM_XBUTTONUP,
-                                             WM_XBUTTONUP};
-const DWORD extra_button_data[button_count] = {0, 0, 0, XBUTTON1 << 16, XBUTTON2 << 16};
-// The keys of the physical buttons that harness::press_button holds down.
-const int physical_keys[button_count] = {VK_LBUTTON, VK_RBUTTON, VK_MBUTTON, VK_XBUTTON1,
-                                         VK_XBUTTON2};
-
-// Real presses land on this window of the test's own, never on the applet.
-HWND pad;
-const POINT pad_point = {700, 500};
-
-LRESULT CALLBACK pad_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    return DefWindowProcA(window, message, wparam, lparam);
-}
-
-class AppletEnvironment : public testing::Environment {
-  public:
-    void SetUp() override {
-        harness::wipe_settings();
-        module_instance = GetModuleHandleA(nullptr);
-        ASSERT_TRUE(startup());
-        // The tests call the hook themselves; real input only sets the physical buttons.
-        UnhookWindowsHookEx(mouse_hook_handle);
-        // The swap is stored in the Wine prefix: a run that died swapped must not leave it so.
-        SwapMouseButton(FALSE);
-        applet_window = create_applet_window();
-        ASSERT_NE(applet_window, nullptr);
-        WNDCLASSA pad_class = {};
-        pad_class.lpfnWndProc = pad_procedure;
-        pad_class.hInstance = module_instance;
-        pad_class.lpszClassName = "RipplePad";
-        ASSERT_NE(RegisterClassA(&pad_class), 0);
-        pad = CreateWindowExA(0, "RipplePad", "pad", WS_POPUP | WS_VISIBLE, 600, 400, 300, 300,
-                              nullptr, nullptr, module_instance, nullptr);
-        ASSERT_NE(pad, nullptr);
-    }
-};
-
-testing::Environment* const environment = testing::AddGlobalTestEnvironment(new AppletEnvironment);
-
-void hook_event(UINT message, POINT at, DWORD mouse_data = 0) {
-    MSLLHOOKSTRUCT record = {};
-    record.pt = at;
-    record.mouseData = mouse_data;
-    mouse_hook(HC_ACTION, message, reinterpret_cast<LPARAM>(&record));
-}
-
-void hook_press(int button, POINT at = {300, 200}) {
-    hook_event(press_messages[button], at, extra_button_data[button]);
-}
-
-void hook_release(int button, POINT at = {300, 200}) {
-    hook_event(release_messages[button], at, extra_button_data[button]);
-}
-
 void tick(int times = 1) {
     for (int i = 0; i < times; ++i)
         ripple_tick(applet_window);
 }
 
-struct Placement {
-    long left, top, width, height;
-};
-
-bool operator==(const Placement& a, const Placement& b) {
-    return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
-}
-
-std::ostream& operator<<(std::ostream& out, const Placement& p) {
-    return out << "(" << p.left << ", " << p.top << ", " << p.width << " x " << p.height << ")";
-}
-
-Placement placement_of(HWND window) {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
-}
+using harness::Placement;
+using harness::placement_of;
 
 struct SlotRef {
     FrameSlot* table;

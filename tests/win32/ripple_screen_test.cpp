@@ -20,23 +20,8 @@ constexpr DWORD ripple_life_timeout_ms = 10000;
 constexpr DWORD ripple_extended_styles =
     WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST;
 
-struct Placement {
-    long left, top, width, height;
-};
-
-bool operator==(const Placement& a, const Placement& b) {
-    return a.left == b.left && a.top == b.top && a.width == b.width && a.height == b.height;
-}
-
-std::ostream& operator<<(std::ostream& out, const Placement& p) {
-    return out << "(" << p.left << ", " << p.top << ", " << p.width << " x " << p.height << ")";
-}
-
-Placement placement_of(HWND window) {
-    RECT rect = {};
-    GetWindowRect(window, &rect);
-    return {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
-}
+using harness::Placement;
+using harness::placement_of;
 
 Placement centred_on(POINT at) {
     return {at.x - half, at.y - half, side, side};
