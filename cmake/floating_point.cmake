@@ -4,6 +4,7 @@
 # whose 80-bit registers would round differently.
 add_library(ondrella_floating_point INTERFACE)
 target_compile_options(ondrella_floating_point INTERFACE -ffp-contract=off -fno-fast-math)
-if(CMAKE_SYSTEM_PROCESSOR MATCHES "i686|x86$")
+# 32-bit x86, cross compiled or built on Windows itself (where the processor may read AMD64).
+if(CMAKE_SIZEOF_VOID_P EQUAL 4 AND CMAKE_SYSTEM_PROCESSOR MATCHES "i.86|x86|AMD64")
   target_compile_options(ondrella_floating_point INTERFACE -msse2 -mfpmath=sse)
 endif()
