@@ -59,32 +59,33 @@ void present_frame(const Ripple& ripple) {
     int side = setup::size;
     SetWindowPos(ripple.window, HWND_TOPMOST, 0, 0, 0, 0,
                  SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE);
+    // A slot that holds no frame of the current size (the frame count was lowered while
+    // the ripple played, or a buffer could not be allocated) shows nothing this tick.
+    const std::uint32_t* pixels = ready_frame(table_of(ripple), ripple.frame, side);
+    if (!pixels)
+        return;
+
     HDC window_context = GetDC(ripple.window);
     HDC memory_context = CreateCompatibleDC(window_context);
     HBITMAP surface = CreateCompatibleBitmap(window_context, side, side);
     HGDIOBJ previous_bitmap = SelectObject(memory_context, surface);
 
-    // A slot that holds no frame of the current size (the frame count was lowered while
-    // the ripple played, or a buffer could not be allocated) shows nothing this tick.
-    const std::uint32_t* pixels = ready_frame(table_of(ripple), ripple.frame, side);
-    if (pixels) {
-        BITMAPINFO description = {};
-        description.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        description.bmiHeader.biWidth = side;
-        description.bmiHeader.biHeight = side;
-        description.bmiHeader.biPlanes = 1;
-        description.bmiHeader.biBitCount = 32;
-        description.bmiHeader.biCompression = BI_RGB;
-        SetDIBitsToDevice(memory_context, 0, 0, side, side, 0, 0, 0, side, pixels, &description,
-                          DIB_RGB_COLORS);
-        BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-        HDC screen_context = GetDC(nullptr);
-        SIZE extent = {side, side};
-        POINT source_origin = {0, 0};
-        UpdateLayeredWindow(ripple.window, screen_context, nullptr, &extent, memory_context,
-                            &source_origin, 0, &blend, ULW_ALPHA);
-        ReleaseDC(nullptr, screen_context);
-    }
+    BITMAPINFO description = {};
+    description.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+    description.bmiHeader.biWidth = side;
+    description.bmiHeader.biHeight = side;
+    description.bmiHeader.biPlanes = 1;
+    description.bmiHeader.biBitCount = 32;
+    description.bmiHeader.biCompression = BI_RGB;
+    SetDIBitsToDevice(memory_context, 0, 0, side, side, 0, 0, 0, side, pixels, &description,
+                      DIB_RGB_COLORS);
+    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+    HDC screen_context = GetDC(nullptr);
+    SIZE extent = {side, side};
+    POINT source_origin = {0, 0};
+    UpdateLayeredWindow(ripple.window, screen_context, nullptr, &extent, memory_context,
+                        &source_origin, 0, &blend, ULW_ALPHA);
+    ReleaseDC(nullptr, screen_context);
 
     SelectObject(memory_context, previous_bitmap);
     DeleteObject(surface);
