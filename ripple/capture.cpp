@@ -1,6 +1,7 @@
 // The low-level mouse hook. It runs for every mouse event on the desktop, on the applet's
 // one thread, so its work stays small: a flag write, and for a press one window and one
-// record; for a move at most one window move per held button. It never swallows an event.
+// record; for a move at most one key-state read and one window move per held button. It
+// never swallows an event.
 #include "ripple/capture.h"
 
 #include "app/ondrella.h"
@@ -46,13 +47,38 @@ void follow_cursor(POINT cursor) {
         for (auto ripple = ripples.rbegin(); ripple != ripples.rend(); ++ripple) {
             if (ripple->button != button)
                 continue;
-            MoveWindow(ripple->window, cursor.x - half, cursor.y - half, side, side, FALSE);
+            // A release that missed the hook must not leave the ripple following a cursor
+            // whose button is up.
+            if (button_held(button))
+                MoveWindow(ripple->window, cursor.x - half, cursor.y - half, side, side, FALSE);
             break;
         }
     }
 }
 
+// The virtual key of the physical button behind a logical button code: with swapped
+// buttons the logical left button is the physical right one.
+int physical_key(int button) {
+    bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
+    switch (button) {
+    case 0: return swapped ? VK_RBUTTON : VK_LBUTTON;
+    case 1: return swapped ? VK_LBUTTON : VK_RBUTTON;
+    case 2: return VK_MBUTTON;
+    case 3: return VK_XBUTTON1;
+    default: return VK_XBUTTON2;
+    }
+}
+
 } // namespace
+
+bool button_held(int button) {
+    if (!buttons_down[button])
+        return false;
+    if (GetAsyncKeyState(physical_key(button)) & 0x8000)
+        return true;
+    buttons_down[button] = 0;
+    return false;
+}
 
 LRESULT CALLBACK mouse_hook(int code, WPARAM message, LPARAM event) {
     if (code >= 0) {

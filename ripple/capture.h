@@ -10,4 +10,10 @@
 // Nonzero while that button is down, as last reported to the hook; indexed by button code.
 extern unsigned char buttons_down[button_count];
 
+// Whether the flag of the button is set and the physical button behind it is down. A
+// release can miss the hook (the applet's thread too busy to answer it in time, input to
+// an elevated window, the secure desktop), so a set flag whose button is up is cleared.
+// One key-state read when the flag is set, none otherwise.
+bool button_held(int button);
+
 LRESULT CALLBACK mouse_hook(int code, WPARAM message, LPARAM event);

@@ -20,31 +20,6 @@ const FrameSlot* table_of(const Ripple& ripple) {
     return frame_tables.hold_frames;
 }
 
-// The virtual key of the physical button behind a logical button code: with swapped
-// buttons the logical left button is the physical right one.
-int physical_key(int button) {
-    bool swapped = GetSystemMetrics(SM_SWAPBUTTON) != 0;
-    switch (button) {
-    case 0: return swapped ? VK_RBUTTON : VK_LBUTTON;
-    case 1: return swapped ? VK_LBUTTON : VK_RBUTTON;
-    case 2: return VK_MBUTTON;
-    case 3: return VK_XBUTTON1;
-    default: return VK_XBUTTON2;
-    }
-}
-
-// A release can miss the hook (input to an elevated window, the secure desktop, a screen
-// locked with a button down), which would leave the newest ripple of that button holding
-// for ever. Before a ripple holds once more, the button itself is asked.
-bool button_held(int button) {
-    if (!buttons_down[button])
-        return false;
-    if (GetAsyncKeyState(physical_key(button)) & 0x8000)
-        return true;
-    buttons_down[button] = 0;
-    return false;
-}
-
 bool has_later_ripple(std::size_t position) {
     for (std::size_t later = position + 1; later < ripples.size(); ++later) {
         if (ripples[later].button == ripples[position].button)
@@ -112,6 +87,8 @@ void ripple_tick(HWND applet) {
         }
         bool newest = !has_later_ripple(position);
         ripple.first_cycle = 0;
+        // The button itself is asked, so a release that missed the hook cannot keep the
+        // newest ripple holding for ever.
         bool held = newest && button_held(ripple.button);
         switch (end_of_cycle(newest, held, ripple.releasing != 0)) {
         case CycleEnd::another_cycle: ripple.frame = 0; break;

@@ -62,16 +62,22 @@ class RippleCapture : public testing::Test {
     }
 
     void TearDown() override {
+        start_over();
+        for (HHOOK hook : hooks)
+            UnhookWindowsHookEx(hook);
+        mouse_hook_handle = nullptr;
+        SwapMouseButton(FALSE);
+        if (owned)
+            DestroyWindow(owned);
+        ShowWindow(applet_window, SW_HIDE);
+    }
+
+    // No button held, no ripple, no flag, no timer.
+    void start_over() {
         for (int button = 0; button < button_count; ++button) {
             if (held[button])
                 let_go(button);
         }
-        for (HHOOK hook : hooks)
-            UnhookWindowsHookEx(hook);
-        mouse_hook_handle = nullptr;
-        if (owned)
-            DestroyWindow(owned);
-        ShowWindow(applet_window, SW_HIDE);
         for (const Ripple& ripple : ripples)
             DestroyWindow(ripple.window);
         ripples.clear();
@@ -245,6 +251,8 @@ TEST_F(RippleCapture, ReleaseDoubleClickAndWheelMessagesNeitherSpawnNorMove) {
 // ---- following the cursor -------------------------------------------------------------
 
 TEST_F(RippleCapture, EachHeldButtonDragsOnlyItsNewestRipple) {
+    hold_for_real(0);
+    hold_for_real(1);
     const POINT first = {100, 100};
     hook_press(0, first);
     hook_press(0, {150, 150});
@@ -262,8 +270,10 @@ TEST_F(RippleCapture, EachHeldButtonDragsOnlyItsNewestRipple) {
 }
 
 TEST_F(RippleCapture, EveryOneOfTheFiveButtonsDragsItsRipple) {
-    for (int button = 0; button < button_count; ++button)
+    for (int button = 0; button < button_count; ++button) {
+        hold_for_real(button);
         hook_press(button, {100 + 50 * button, 100});
+    }
     hook_move({500, 400});
     for (const Ripple& ripple : ripples)
         EXPECT_EQ(placement_of(ripple.window), centred_on({500, 400}))
@@ -288,6 +298,7 @@ TEST_F(RippleCapture, MoveWithNoButtonDownOrNoRippleMovesAndSpawnsNothing) {
 }
 
 TEST_F(RippleCapture, AfterASizeChangeTheNextMoveResizesTheDraggedRippleAndTheNextSpawnUsesIt) {
+    hold_for_real(0);
     hook_press(1, {100, 100});
     hook_press(0, {200, 200});
     setup::size = 31;
@@ -297,6 +308,50 @@ TEST_F(RippleCapture, AfterASizeChangeTheNextMoveResizesTheDraggedRippleAndTheNe
     EXPECT_EQ(placement_of(ripples[1].window), (Placement{285, 285, 31, 31}));
     hook_press(2, {400, 400});
     EXPECT_EQ(placement_of(ripples[2].window), (Placement{385, 385, 31, 31}));
+}
+
+// ---- a release that the hook never saw ------------------------------------------------
+
+// The applet's thread was too busy to run the hook before the system's time-out: the
+// release went past it, and only the button itself still tells.
+TEST_F(RippleCapture, MoveAfterAReleaseThatMissedTheHookLeavesTheRippleAndClearsTheFlag) {
+    for (int button = 0; button < button_count; ++button) {
+        const int other = (button + 2) % button_count;
+        hold_for_real(button);
+        hold_for_real(other);
+        hook_press(button, {100, 100});
+        hook_press(other, {120, 120});
+        let_go(button);
+        hook_move({650, 420});
+        hook_move({200, 600});
+        EXPECT_EQ(placement_of(ripples[0].window), centred_on({100, 100})) << "button " << button;
+        EXPECT_EQ(buttons_down[button], 0) << "button " << button;
+        EXPECT_EQ(placement_of(ripples[1].window), centred_on({200, 600}))
+            << "button " << other << ", still down, with " << button << " up";
+        EXPECT_EQ(buttons_down[other], 1);
+        start_over();
+    }
+}
+
+TEST_F(RippleCapture, SwappedButtonsAreAskedThroughThePhysicalButtonBehindThemOnAMove) {
+    SwapMouseButton(TRUE);
+    ASSERT_TRUE(GetSystemMetrics(SM_SWAPBUTTON));
+    // The logical left button is the physical right one, and the other way round.
+    struct Case {
+        int logical, physical;
+        bool dragged;
+    };
+    for (Case pressed :
+         {Case{0, 1, true}, Case{1, 0, true}, Case{0, 0, false}, Case{1, 1, false}}) {
+        hold_for_real(pressed.physical);
+        hook_press(pressed.logical, {100, 100});
+        hook_move({300, 320});
+        EXPECT_EQ(placement_of(ripples.at(0).window),
+                  centred_on(pressed.dragged ? POINT{300, 320} : POINT{100, 100}))
+            << "logical " << pressed.logical << ", physical " << pressed.physical;
+        EXPECT_EQ(buttons_down[pressed.logical], pressed.dragged ? 1 : 0);
+        start_over();
+    }
 }
 
 // ---- the applet in front --------------------------------------------------------------
@@ -331,6 +386,7 @@ TEST_F(RippleCapture, ButtonPressedOverTheAppletDragsItsStillPlayingRipple) {
     show_applet_in_front();
     hook_press(0, {200, 200});
     ASSERT_EQ(ripples.size(), 1u);
+    hold_for_real(0);
     hook_move({250, 260});
     EXPECT_EQ(placement_of(ripples[0].window), centred_on({250, 260}));
 }

@@ -395,6 +395,7 @@ TEST_F(RippleScheduler, TickRaisesRipplesOldestFirstAndActivatesNone) {
 }
 
 TEST_F(RippleScheduler, NewSizeIsTakenAtTheNextTickWithTheCornerFixedAndCentredAtTheNextMove) {
+    hold_for_real(0);
     hook_press(1, {100, 100});
     hook_release(1, {100, 100});
     hook_press(0, {300, 200});
