@@ -87,7 +87,9 @@ LRESULT CALLBACK mouse_hook(int code, WPARAM message, LPARAM event) {
         int button = button_of_message(id, record->mouseData);
         if (button != no_button)
             buttons_down[button] = is_press(id) ? 1 : 0;
-        if (is_press(id))
+        // Until the applet window exists there is no owner for the animation timer: a
+        // ripple spawned then would never be played nor retired.
+        if (is_press(id) && applet_window)
             spawn_ripple(record->pt, button);
         else if (id == message_mouse_move)
             follow_cursor(record->pt);

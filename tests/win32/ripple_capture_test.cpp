@@ -354,6 +354,35 @@ TEST_F(RippleCapture, SwappedButtonsAreAskedThroughThePhysicalButtonBehindThemOn
     }
 }
 
+// ---- before the applet window exists ----------------------------------------------------
+
+// During start-up the hook is already installed, and the foreground window can be anything,
+// an owned pop-up of another program included.
+TEST_F(RippleCapture, PressBeforeTheAppletWindowExistsSpawnsNothingAndStartsNoTimer) {
+    owned = CreateWindowExA(0, "RipplePad", "owned", WS_POPUP | WS_VISIBLE, 100, 100, 100, 100, pad,
+                            nullptr, module_instance, nullptr);
+    ASSERT_NE(owned, nullptr);
+    ASSERT_TRUE(brought_to_front(owned));
+    setup::speed = 1;
+    const HWND created = applet_window;
+    applet_window = nullptr;
+    for (int button = 0; button < button_count; ++button) {
+        hook_press(button, {150, 150});
+        EXPECT_EQ(buttons_down[button], 1) << "button " << button;
+        hook_release(button, {150, 150});
+    }
+    applet_window = created;
+    EXPECT_TRUE(ripples.empty());
+    EXPECT_TRUE(ripple_windows().empty());
+    EXPECT_FALSE(timer_was_running());
+    // A timer started without a window is a thread timer of an identifier of its own, which
+    // nothing would ever kill: its ticks come with no window.
+    Sleep(50);
+    MSG tick;
+    while (PeekMessageA(&tick, nullptr, WM_TIMER, WM_TIMER, PM_REMOVE))
+        EXPECT_NE(tick.hwnd, nullptr) << "a thread timer ticks";
+}
+
 // ---- the applet in front --------------------------------------------------------------
 
 TEST_F(RippleCapture, NoPressSpawnsWhileTheAppletIsInFront) {
