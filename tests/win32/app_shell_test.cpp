@@ -88,6 +88,14 @@ TEST_F(AppletTest, ValuesThePanelCannotProduceRoundTrip) {
     EXPECT_EQ(stored_settings(), (Values{100, 100, 3, 7, 40, 5}));
 }
 
+// The panel's slowest speed is 200 ms; a slower stored one is still usable and is kept.
+TEST_F(AppletTest, SpeedAboveThePanelsRangeIsKept) {
+    harness::seed_settings(16, 64, 1, 100000, 2, 1);
+    start();
+    EXPECT_EQ(harness::quit_applet(applet), 0u);
+    EXPECT_EQ(stored_settings(), (Values{16, 64, 1, 100000, 2, 1}));
+}
+
 TEST_F(AppletTest, UnusableStoredValuesAreReplacedByDefaults) {
     // A zero speed would divide by zero in the frames-per-second caption; zero or negative
     // sizes and frame counts would size and index the frame buffers.
