@@ -3,7 +3,8 @@
 #   make run    build ondrella.exe and start it in a private Wine virtual desktop
 #   make test   build both configurations and run every test; ends with "N passed, N failed"
 #   make bench  time the frame rebuild natively and under Wine
-.PHONY: run test bench format clean
+#   make soak   drive the applet under Wine with 2,000 presses and print what it measured
+.PHONY: run test bench soak format clean
 
 run:
 	@bash scripts/run.sh
@@ -13,6 +14,9 @@ test:
 
 bench:
 	@bash scripts/bench.sh
+
+soak:
+	@bash scripts/soak.sh
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

@@ -1,0 +1,40 @@
+// `make soak`: drives the shipped applet with at least 2,000 presses (or the number given)
+// and prints what it measured. Ends with exit code 1 when the soak found a fault.
+#include <cstdio>
+#include <cstdlib>
+
+#include "tools/soak/soak.h"
+
+namespace {
+
+double megabytes(SIZE_T bytes) {
+    return static_cast<double>(bytes) / (1024.0 * 1024.0);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    int presses = argc > 1 ? std::atoi(argv[1]) : 2000;
+    if (argc > 2 || presses <= 0) {
+        std::fprintf(stderr, "usage: ondrella-soak [PRESSES]\n");
+        return 2;
+    }
+    soak::Figures figures = soak::run(presses);
+    std::printf("presses: %d (%d of them while the applet started)\n", figures.presses,
+                figures.startup_presses);
+    std::printf("duration: %.1f s\n", figures.duration_ms / 1000.0);
+    std::printf("slowest answer to a sent message: %lu ms (%d unanswered within 1 s)\n",
+                static_cast<unsigned long>(figures.slowest_answer_ms), figures.unanswered);
+    std::printf("ripple windows left 5 s after the last release: %d\n", figures.ripples_left);
+    std::printf("working set: %.1f MB after the warm-up, %.1f MB after the soak\n",
+                megabytes(figures.warm.working_set_bytes),
+                megabytes(figures.soaked.working_set_bytes));
+    std::printf("handles: %lu after the warm-up, %lu after the soak\n",
+                static_cast<unsigned long>(figures.warm.handle_count),
+                static_cast<unsigned long>(figures.soaked.handle_count));
+    std::printf("CPU time over 5 idle seconds: %.1f ms\n", figures.idle_cpu_100ns / 10000.0);
+    std::printf("exit code after Quit: %lu\n", static_cast<unsigned long>(figures.exit_code));
+    std::string found = soak::findings(figures);
+    std::printf("%s", found.empty() ? "no fault found\n" : found.c_str());
+    return found.empty() ? 0 : 1;
+}
