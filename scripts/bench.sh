@@ -5,7 +5,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+source scripts/windows-target.sh
 bash scripts/build.sh native -- --target frames-bench
-bash scripts/build.sh cross -- --target frames-timing
+bash scripts/build.sh $windows_config -- --target frames-timing
 build/native/frames-bench
-bash scripts/with-wine.sh wine build/cross/frames-timing.exe
+bash scripts/with-wine.sh "$wine_loader" build/$windows_config/frames-timing.exe

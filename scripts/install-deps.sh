@@ -5,8 +5,8 @@
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-          libpng-dev g++-mingw-w64-i686 mingw-w64 wine wine32 wine64 xvfb x11-utils
-          imagemagick clang-format)
+          libpng-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64 wine wine32 wine64 xvfb
+          x11-utils imagemagick clang-format)
 
 missing=()
 for p in "${packages[@]}"; do

@@ -7,10 +7,14 @@
 #
 #   scripts/with-wine.sh [--display-from-env] COMMAND [ARGS...]
 #
+# The command finds the Wine loader for the Windows build in use in $wine_loader (see
+# windows-target.sh).
+#
 # --display-from-env uses $DISPLAY instead of a private Xvfb (for `make run` on a desktop).
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
+source "$here/scripts/windows-target.sh"
 build=${ONDRELLA_BUILD:-$here/build}
 use_env_display=0
 if [ "${1:-}" = --display-from-env ]; then
@@ -56,9 +60,9 @@ fi
 mkdir -p "$build"
 if [ ! -f "$WINEPREFIX/.ondrella-ready" ]; then
   echo "with-wine: creating the Wine prefix $WINEPREFIX (once)" >&2
-  wineboot -i >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  "$wine_loader" wineboot -i >/dev/null 2>&1
+  "$wine_loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  "$wine_loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
   wineserver -w
   touch "$WINEPREFIX/.ondrella-ready"
 fi
