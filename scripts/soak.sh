@@ -5,5 +5,6 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-bash scripts/build.sh cross -- --target ondrella ondrella-soak
-bash scripts/with-wine.sh wine build/cross/ondrella-soak.exe "$@"
+source scripts/windows-target.sh
+bash scripts/build.sh $windows_config -- --target ondrella ondrella-soak
+bash scripts/with-wine.sh "$wine_loader" build/$windows_config/ondrella-soak.exe "$@"

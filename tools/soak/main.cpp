@@ -1,5 +1,6 @@
-// `make soak`: drives the shipped applet with at least 2,000 presses (or the number given)
-// and prints what it measured. Ends with exit code 1 when the soak found a fault.
+// `make soak`: drives the shipped applet with at least 2,000 presses at its heaviest
+// settings (or as the arguments say) and prints what it measured. Ends with exit code 1
+// when the soak found a fault.
 #include <cstdio>
 #include <cstdlib>
 
@@ -14,12 +15,19 @@ double megabytes(SIZE_T bytes) {
 } // namespace
 
 int main(int argc, char** argv) {
-    int presses = argc > 1 ? std::atoi(argv[1]) : 2000;
-    if (argc > 2 || presses <= 0) {
-        std::fprintf(stderr, "usage: ondrella-soak [PRESSES]\n");
+    soak::Plan plan = soak::full_soak;
+    int* const given[] = {&plan.presses, &plan.size, &plan.frames, &plan.speed};
+    bool valid = argc <= 5;
+    for (int i = 1; valid && i < argc; ++i) {
+        *given[i - 1] = std::atoi(argv[i]);
+        valid = *given[i - 1] > 0;
+    }
+    if (!valid) {
+        std::fprintf(stderr, "usage: ondrella-soak [PRESSES [SIZE [FRAMES [SPEED]]]]\n");
         return 2;
     }
-    soak::Figures figures = soak::run(presses);
+    std::printf("soak at size %d, %d frames, speed %d ms\n", plan.size, plan.frames, plan.speed);
+    soak::Figures figures = soak::run(plan);
     std::printf("presses: %d (%d of them while the applet started)\n", figures.presses,
                 figures.startup_presses);
     std::printf("duration: %.1f s\n", figures.duration_ms / 1000.0);

@@ -22,10 +22,11 @@ constexpr int button_count = 5;
 constexpr UINT answer_limit_ms = 1000;
 // Handles gained over the soak beyond this many count as a leak.
 constexpr ULONG handle_slack = 4;
-// A round starts once no more ripples than this are left playing, so that the load stays
-// that of a quick user however slow the machine: the applet's every tick shows every
-// live ripple, and a queue of ripples growing without end would slow each tick in turn.
-constexpr int ripples_before_a_round = 16;
+// A round starts once the ripples of the one before have gone, so that the load stays that
+// of a quick user however slow the machine: the applet's every tick shows every live
+// ripple, and a queue of ripples growing without end would slow each tick in turn. A
+// ripple that is not gone after this long is left for the final count to find.
+constexpr DWORD longest_wait_for_ripples_ms = 60000;
 
 const RECT pad_area = {64, 64, 960, 704};
 
@@ -169,7 +170,7 @@ struct Driver {
 
     // Thirteen presses: a burst of ten, one hold, two buttons held together.
     bool round(int number) {
-        ripples_after(5000, ripples_before_a_round);
+        ripples_after(longest_wait_for_ripples_ms);
         burst(10, number);
         if (!probe())
             return false;
@@ -188,15 +189,14 @@ struct Driver {
         return true;
     }
 
-    // Waits up to timeout_ms until no more than `most` of the applet's ripple windows are
-    // left; returns how many are.
-    int ripples_after(DWORD timeout_ms, int most = 0) {
+    // Waits up to timeout_ms for the applet's ripple windows to go; returns those left.
+    int ripples_after(DWORD timeout_ms) {
         DWORD process_id = applet.process.dwProcessId;
         auto count = [&] {
             return static_cast<int>(
                 harness::windows_of_process(process_id, "Blimmer Object").size());
         };
-        harness::wait_until([&] { return count() <= most; }, timeout_ms);
+        harness::wait_until([&] { return count() == 0; }, timeout_ms);
         return count();
     }
 };
@@ -209,7 +209,7 @@ int click_during_startup(const std::atomic<bool>& stop) {
     while (!stop) {
         send({button_input(0, true), button_input(0, false)});
         ++presses;
-        Sleep(5);
+        Sleep(10);
     }
     return presses;
 }
@@ -243,10 +243,10 @@ ProcessFigures process_figures(DWORD process_id) {
     }
 }
 
-Figures run(int presses) {
+Figures run(const Plan& plan) {
     Figures figures = {};
     harness::wipe_settings();
-    harness::seed_settings(64, 256, 1, 1, 2, 1);
+    harness::seed_settings(plan.frames, plan.size, 1, plan.speed, 2, 1);
     Pad pad = create_pad();
     harness::pump_for(100);
 
@@ -274,10 +274,10 @@ Figures run(int presses) {
     bool alive = driver.round(0) && driver.round(1) && driver.round(2);
     double warm_up_ms = now_ms() - warm_up_start;
     if (alive) {
-        driver.ripples_after(5000);
+        driver.ripples_after(longest_wait_for_ripples_ms);
         figures.warm = process_figures(applet.process.dwProcessId);
         double start = now_ms();
-        alive = driver.rounds_until(presses + startup_presses);
+        alive = driver.rounds_until(plan.presses + startup_presses);
         figures.duration_ms = static_cast<DWORD>(warm_up_ms + now_ms() - start);
     }
     if (alive) {

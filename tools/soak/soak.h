@@ -36,9 +36,19 @@ struct Figures {
     DWORD exit_code; // after "Quit"; STILL_ACTIVE when it had to be killed
 };
 
-// Drives a fresh applet with at least `presses` presses. The applet's settings are
-// replaced by the soak's; its window and process are ended before this returns.
-Figures run(int presses);
+struct Plan {
+    int presses; // at least this many after start-up
+    int size;    // the applet's settings for the run
+    int frames;
+    int speed;
+};
+
+// The heaviest settings the panel offers: "Maximum" speed, the largest ripples, 64 frames.
+constexpr Plan full_soak = {2000, 256, 64, 1};
+
+// Drives a fresh applet as the plan says. The applet's settings are replaced by the
+// plan's; its window and process are ended before this returns.
+Figures run(const Plan& plan);
 
 // What a soak must not show: a death, a message left unanswered, a ripple window left,
 // handles gained beyond a few, CPU time spent while idle, an exit code other than 0.
