@@ -2,6 +2,8 @@
 // real mouse input.
 #include "tests/win32/harness.h"
 
+#include <shellapi.h>
+
 #include <cstring>
 
 namespace harness {
@@ -10,12 +12,8 @@ namespace {
 
 const char settings_key[] = "Software\\Varnek\\Ondrella";
 
-// The build passes the exe's Unix path; Wine maps the Unix root to drive Z:.
 std::string applet_command_line() {
-    std::string path = "Z:";
-    for (const char* c = ONDRELLA_EXE; *c; ++c)
-        path += *c == '/' ? '\\' : *c;
-    return "\"" + path + "\"";
+    return "\"" + applet_exe_path() + "\"";
 }
 
 HWND find_applet_window(DWORD process_id) {
@@ -82,6 +80,30 @@ bool start_applet(Applet& applet, DWORD timeout_ms) {
     if (applet.window)
         WaitForInputIdle(applet.process.hProcess, timeout_ms);
     return true;
+}
+
+// The build passes the exe's Unix path; Wine maps the Unix root to drive Z:.
+std::string applet_exe_path() {
+    std::string path = "Z:";
+    for (const char* c = ONDRELLA_EXE; *c; ++c)
+        path += *c == '/' ? '\\' : *c;
+    return path;
+}
+
+bool tray_icon_present(HWND applet_window) {
+    NOTIFYICONDATAA record = {};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = applet_window;
+    record.uID = 1;
+    return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+}
+
+void tap_key(WORD virtual_key) {
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = virtual_key;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof keys[0]);
 }
 
 bool is_running(const Applet& applet) {

@@ -31,6 +31,16 @@ DWORD quit_applet(Applet& applet, DWORD timeout_ms = 15000);
 
 bool is_running(const Applet& applet);
 
+// The Windows path of the applet's exe, for reading its resources.
+std::string applet_exe_path();
+
+// Whether the applet window's notification-area icon (id 1) is there: the shell accepts
+// a change of an icon only while the icon exists.
+bool tray_icon_present(HWND applet_window);
+
+// A key pressed and released through SendInput.
+void tap_key(WORD virtual_key);
+
 // A window's screen rectangle as its left, top, width and height.
 struct Placement {
     long left, top, width, height;
