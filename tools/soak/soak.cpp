@@ -1,8 +1,8 @@
 // The soak's driver. It clicks on a pop-up of its own, owned by a hidden window of its own
-// (an owned pop-up in front is what once let presses during start-up spawn ripples that
-// nothing retired), with real input through SendInput: bursts of presses faster than the
-// applet's timer, holds with drags, and two buttons held at once, all five buttons in
-// turn. Between the patterns it times the applet's answer to a sent message.
+// (with another program's owned pop-up in front, presses made while the applet starts
+// must still leave nothing behind), with real input through SendInput: bursts of presses
+// faster than the applet's timer, holds with drags, and two buttons held at once, all five
+// buttons in turn. Between the patterns it times the applet's answer to a sent message.
 #include "tools/soak/soak.h"
 
 #include <winternl.h>
@@ -34,13 +34,9 @@ LRESULT CALLBACK pad_procedure(HWND window, UINT message, WPARAM wparam, LPARAM 
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
-struct Pad {
-    HWND owner;
-    HWND popup;
-};
-
 // The hidden owner and the owned pop-up under the cursor; the pop-up is brought in front.
-Pad create_pad() {
+// Returns the owner, whose destruction takes the pop-up with it.
+HWND create_pad() {
     WNDCLASSA pad_class = {};
     pad_class.lpfnWndProc = pad_procedure;
     pad_class.hInstance = GetModuleHandleA(nullptr);
@@ -53,7 +49,7 @@ Pad create_pad() {
                                pad_area.bottom - pad_area.top, owner, nullptr, pad_class.hInstance,
                                nullptr);
     SetForegroundWindow(pad);
-    return {owner, pad};
+    return owner;
 }
 
 // A fixed sequence of places on the pad, the same in every run.
@@ -247,7 +243,7 @@ Figures run(const Plan& plan) {
     Figures figures = {};
     harness::wipe_settings();
     harness::seed_settings(plan.frames, plan.size, 1, plan.speed, 2, 1);
-    Pad pad = create_pad();
+    HWND pad_owner = create_pad();
     harness::pump_for(100);
 
     harness::Applet applet{};
@@ -264,7 +260,7 @@ Figures run(const Plan& plan) {
         figures.died = launched && !harness::is_running(applet);
         figures.exit_code = harness::wait_for_exit(applet, 0);
         harness::wipe_settings();
-        DestroyWindow(pad.owner);
+        DestroyWindow(pad_owner);
         return figures;
     }
 
@@ -277,7 +273,7 @@ Figures run(const Plan& plan) {
         driver.ripples_after(longest_wait_for_ripples_ms);
         figures.warm = process_figures(applet.process.dwProcessId);
         double start = now_ms();
-        alive = driver.rounds_until(plan.presses + startup_presses);
+        alive = driver.rounds_until(plan.presses);
         figures.duration_ms = static_cast<DWORD>(warm_up_ms + now_ms() - start);
     }
     if (alive) {
@@ -292,7 +288,7 @@ Figures run(const Plan& plan) {
     figures.exit_code =
         alive ? harness::quit_applet(applet, 30000) : harness::wait_for_exit(applet, 0);
     harness::wipe_settings();
-    DestroyWindow(pad.owner);
+    DestroyWindow(pad_owner);
     return figures;
 }
 

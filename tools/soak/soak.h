@@ -37,7 +37,7 @@ struct Figures {
 };
 
 struct Plan {
-    int presses; // at least this many after start-up
+    int presses; // at least this many, those during start-up included
     int size;    // the applet's settings for the run
     int frames;
     int speed;
