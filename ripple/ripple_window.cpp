@@ -15,33 +15,49 @@ constexpr DWORD ripple_extended_style =
     WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST;
 
 using SetThreadDpiAwarenessContextFunction = DPI_AWARENESS_CONTEXT(WINAPI*)(DPI_AWARENESS_CONTEXT);
+using GetThreadDpiAwarenessContextFunction = DPI_AWARENESS_CONTEXT(WINAPI*)();
+using GetAwarenessFromDpiAwarenessContextFunction = DPI_AWARENESS(WINAPI*)(DPI_AWARENESS_CONTEXT);
 
-// Looked up at run time: systems before Windows 10 have no per-thread awareness, and
-// there the applet runs as it always did.
-SetThreadDpiAwarenessContextFunction thread_awareness_setter() {
-    static const SetThreadDpiAwarenessContextFunction setter = [] {
-        FARPROC found =
-            GetProcAddress(GetModuleHandleA("user32.dll"), "SetThreadDpiAwarenessContext");
-        return reinterpret_cast<SetThreadDpiAwarenessContextFunction>(
-            reinterpret_cast<void*>(found));
-    }();
-    return setter;
+// The per-thread awareness functions, looked up at run time: systems before Windows 10
+// have none, and there the applet runs as it always did.
+struct ThreadAwareness {
+    SetThreadDpiAwarenessContextFunction set;
+    GetThreadDpiAwarenessContextFunction get;
+    GetAwarenessFromDpiAwarenessContextFunction awareness_of;
+};
+
+template <typename Function> Function user32_function(const char* name) {
+    FARPROC found = GetProcAddress(GetModuleHandleA("user32.dll"), name);
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(found));
 }
 
-// Runs work with the thread per-monitor aware. Version 2 is asked first; systems that
-// refuse it (Windows 10 before 1703, Wine 8) get version 1, which places and sizes a
-// window in physical pixels all the same.
+const ThreadAwareness& thread_awareness() {
+    static const ThreadAwareness functions = {
+        user32_function<SetThreadDpiAwarenessContextFunction>("SetThreadDpiAwarenessContext"),
+        user32_function<GetThreadDpiAwarenessContextFunction>("GetThreadDpiAwarenessContext"),
+        user32_function<GetAwarenessFromDpiAwarenessContextFunction>(
+            "GetAwarenessFromDpiAwarenessContext")};
+    return functions;
+}
+
+// Runs work with the thread per-monitor aware. Version 2 is asked first; where it is
+// refused (Windows 10 before 1703, Wine 8) or taken without effect (64-bit Wine 8),
+// version 1 serves, which places and sizes a window in physical pixels all the same.
 template <typename Work> void in_physical_pixels(Work work) {
-    SetThreadDpiAwarenessContextFunction set_awareness = thread_awareness_setter();
+    const ThreadAwareness& functions = thread_awareness();
     DPI_AWARENESS_CONTEXT previous = nullptr;
-    if (set_awareness) {
-        previous = set_awareness(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-        if (!previous)
-            previous = set_awareness(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+    if (functions.set && functions.get && functions.awareness_of) {
+        previous = functions.set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+        if (functions.awareness_of(functions.get()) != DPI_AWARENESS_PER_MONITOR_AWARE) {
+            DPI_AWARENESS_CONTEXT before_fallback =
+                functions.set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
+            if (!previous)
+                previous = before_fallback;
+        }
     }
     work();
     if (previous)
-        set_awareness(previous);
+        functions.set(previous);
 }
 
 // The one surface that every draw copies its frame into. A DIB section of 32 bits per
