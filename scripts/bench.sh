@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Times the frame rebuild natively (Google Benchmark: rebuild, the floor of writing its
-# pixels, the per-pixel formula, and their ratios) and in the Windows build under Wine.
+# pixels, the per-pixel formula, and their ratios) and in the Windows build under Wine;
+# then the longest slider message of the panel at its largest settings.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,3 +11,6 @@ bash scripts/build.sh native -- --target frames-bench
 bash scripts/build.sh $windows_config -- --target frames-timing
 build/native/frames-bench
 bash scripts/with-wine.sh "$wine_loader" build/$windows_config/frames-timing.exe
+# The slider messages of the panel at its largest settings, as the applet's thread serves them.
+bash scripts/build.sh $windows_config -- --target panel-timing
+bash scripts/with-wine.sh "$wine_loader" build/$windows_config/panel-timing.exe
