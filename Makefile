@@ -3,6 +3,7 @@
 #   make run    build ondrella.exe and start it in a private Wine virtual desktop
 #   make test   build both configurations and run every test; ends with "N passed, N failed"
 #   make bench  time the frame rebuild natively and under Wine
+#   make dist   build the release zip dist/ondrella-<version>-win32.zip and print its SHA-256
 .PHONY: run test bench format clean
 
 run:
@@ -13,6 +14,10 @@ test:
 
 bench:
 	@bash scripts/bench.sh
+
+.PHONY: dist
+dist:
+	@bash scripts/dist.sh
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

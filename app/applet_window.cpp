@@ -2,6 +2,7 @@
 // panel and the owner of the tray icon, the animation timer and the frame rebuild; each
 // message goes to the one handler that owns its work.
 #include "app/ondrella.h"
+#include "panel/panel.h"
 #include "panel/tray.h"
 #include "ripple/frames.h"
 #include "ripple/scheduler.h"
@@ -11,6 +12,7 @@ namespace {
 // While WM_CREATE runs, applet_window is still null: everything here uses `window`.
 LRESULT on_create(HWND window) {
     create_tray(window);
+    create_panel(window);
     SendMessageA(window, WM_REBUILD_FRAMES, 0, 0);
     SendMessageA(window, WM_REFRESH_LABELS, 0, 0);
     return 0;
@@ -18,7 +20,13 @@ LRESULT on_create(HWND window) {
 
 LRESULT on_destroy() {
     remove_tray();
+    destroy_panel();
     PostQuitMessage(0);
+    return 0;
+}
+
+LRESULT on_size(LPARAM client_size) {
+    lay_out_panel(LOWORD(client_size), HIWORD(client_size));
     return 0;
 }
 
@@ -28,10 +36,22 @@ LRESULT on_close(HWND window) {
     return 0;
 }
 
+LRESULT on_erase_background(HWND window, WPARAM context) {
+    erase_panel(window, reinterpret_cast<HDC>(context));
+    return 0;
+}
+
+// Only the "OK" button is owner-drawn.
+LRESULT on_draw_item(LPARAM item) {
+    draw_ok_button(*reinterpret_cast<const DRAWITEMSTRUCT*>(item));
+    return 0;
+}
+
 LRESULT on_command(HWND window, WPARAM wparam) {
     switch (LOWORD(wparam)) {
     case ID_OK:
     case ID_CANCEL: ShowWindow(window, SW_HIDE); break;
+    case ID_PEEK_BOX: panel_peek_toggled(window); break;
     case ID_SHOW_HIDE: toggle_panel(window); break;
     case ID_QUIT: DestroyWindow(window); break;
     }
@@ -44,13 +64,35 @@ LRESULT on_timer(HWND window, WPARAM timer) {
     return 0;
 }
 
+LRESULT on_slider_moved(HWND window) {
+    panel_slider_moved(window);
+    return 0;
+}
+
+LRESULT on_control_colour(HWND window, WPARAM context, LPARAM child, bool black_text) {
+    return reinterpret_cast<LRESULT>(child_background(window, reinterpret_cast<HDC>(context),
+                                                      reinterpret_cast<HWND>(child), black_text));
+}
+
 LRESULT on_tray_callback(HWND window, LPARAM mouse_message) {
     tray_callback(window, mouse_message);
     return 0;
 }
 
+// The shell lost every notification-area icon (it restarted or crashed): without the
+// icon the panel could not be opened nor the applet quit.
+LRESULT on_taskbar_created() {
+    add_tray_icon();
+    return 0;
+}
+
 LRESULT on_rebuild_frames() {
     rebuild_frames();
+    return 0;
+}
+
+LRESULT on_refresh_labels() {
+    refresh_captions();
     return 0;
 }
 
@@ -68,12 +110,23 @@ LRESULT CALLBACK applet_procedure(HWND window, UINT message, WPARAM wparam, LPAR
     switch (message) {
     case WM_CREATE: return on_create(window);
     case WM_DESTROY: return on_destroy();
+    case WM_SIZE: return on_size(lparam);
     case WM_CLOSE: return on_close(window);
+    case WM_ERASEBKGND: return on_erase_background(window, wparam);
+    case WM_DRAWITEM: return on_draw_item(lparam);
     case WM_COMMAND: return on_command(window, wparam);
     case WM_TIMER: return on_timer(window, wparam);
+    case WM_HSCROLL: return on_slider_moved(window);
+    case WM_CTLCOLORSTATIC: return on_control_colour(window, wparam, lparam, true);
+    case WM_CTLCOLORBTN: return on_control_colour(window, wparam, lparam, false);
     case WM_TRAY_CALLBACK: return on_tray_callback(window, lparam);
     case WM_REBUILD_FRAMES: return on_rebuild_frames();
+    case WM_REFRESH_LABELS: return on_refresh_labels();
     case WM_ENDSESSION: return on_end_session(wparam);
-    default: return DefWindowProcA(window, message, wparam, lparam);
+    default:
+        // The shell's restart message has no fixed number: it is registered at run time.
+        if (is_taskbar_created(message))
+            return on_taskbar_created();
+        return DefWindowProcA(window, message, wparam, lparam);
     }
 }

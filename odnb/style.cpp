@@ -61,7 +61,9 @@ void WriteStyle(HWND button, const ButtonStyle& style, bool flat) {
 }
 
 void InstallSubclass(HWND button) {
-    LONG previous = SetWindowLongA(button, GWL_WNDPROC, reinterpret_cast<LONG>(ButtonSubclassProc));
+    // The pointer-sized forms are the plain 32-bit calls in the 32-bit build.
+    LONG_PTR previous =
+        SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(ButtonSubclassProc));
     SetPropA(button, OldProcedureKey, reinterpret_cast<HANDLE>(previous));
 }
 
@@ -104,7 +106,7 @@ void OnCaptureChanged(HWND button, HWND gaining) {
 // Properties still on a window when it is gone are never freed, and a procedure left in
 // place would outlive the style it serves.
 void OnNcDestroy(HWND button, WNDPROC previous) {
-    SetWindowLongA(button, GWL_WNDPROC, reinterpret_cast<LONG>(previous));
+    SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(previous));
     RemoveOptionalProperties(button);
     RemovePropA(button, IsStyledKey);
     for (int state = 0; state < ButtonStateCount; ++state) {

@@ -15,6 +15,8 @@ namespace {
 NOTIFYICONDATAA tray_record = {NOTIFYICONDATAA_V1_SIZE, nullptr, 1,
                                NIF_MESSAGE | NIF_ICON | NIF_TIP, WM_TRAY_CALLBACK};
 HMENU tray_menu;
+// Registered at run time; 0 until then, a value no registered message has.
+UINT taskbar_created;
 
 void build_menu() {
     tray_menu = CreatePopupMenu();
@@ -47,7 +49,16 @@ void create_tray(HWND applet) {
     tray_record.hIcon =
         static_cast<HICON>(LoadImageA(module_instance, "A", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
     std::strncpy(tray_record.szTip, applet_class_name, sizeof tray_record.szTip - 1);
+    taskbar_created = RegisterWindowMessageA("TaskbarCreated");
+    add_tray_icon();
+}
+
+void add_tray_icon() {
     Shell_NotifyIconA(NIM_ADD, &tray_record);
+}
+
+bool is_taskbar_created(UINT message) {
+    return taskbar_created != 0 && message == taskbar_created;
 }
 
 void tray_callback(HWND applet, LPARAM mouse_message) {

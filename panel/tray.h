@@ -13,3 +13,8 @@ void tray_callback(HWND applet, LPARAM mouse_message);
 void toggle_panel(HWND applet);
 // Removes the icon; called first in the applet window's destruction.
 void remove_tray();
+// Whether a message is the shell's announcement that the notification area was made
+// anew (after the shell restarted), which has taken every icon with it.
+bool is_taskbar_created(UINT message);
+// Adds the icon once more, with the same record.
+void add_tray_icon();

@@ -11,13 +11,15 @@ unsigned char buttons_down[button_count];
 
 namespace {
 
-// Presses made while the applet (or a window it parents or owns) is in front make no
-// ripple, so that tuning the panel stays quiet.
+// Presses made while the panel (or a window it parents or owns) is shown in front make
+// no ripple, so that tuning the panel stays quiet. A hidden panel counts for nothing: the
+// tray menu brings it to the front, and it stays the foreground window after the menu
+// closes, while the user's next press is on another program.
 bool applet_in_front() {
     HWND foreground = GetForegroundWindow();
-    if (foreground == applet_window)
-        return true;
-    return GetParent(GetForegroundWindow()) == applet_window;
+    if (!IsWindowVisible(foreground))
+        return false;
+    return foreground == applet_window || GetParent(foreground) == applet_window;
 }
 
 void spawn_ripple(POINT cursor, int button) {

@@ -9,18 +9,19 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
-bash scripts/build.sh cross -- --target ondrella ondrella-demo
-exe=$PWD/build/cross/ondrella.exe
+source scripts/windows-target.sh
+bash scripts/build.sh $windows_config -- --target ondrella ondrella-demo
+exe=$PWD/build/$windows_config/ondrella.exe
 
 if [ -n "${DISPLAY:-}" ]; then
   echo "Starting Ondrella in a Wine desktop window; quit it from its tray icon's menu." >&2
-  exec bash scripts/with-wine.sh --display-from-env wine "$exe"
+  exec bash scripts/with-wine.sh --display-from-env "$wine_loader" "$exe"
 fi
 
 shot=$PWD/build/demo.png
 signals=$(mktemp -d)
 demo() {
-  wine build/cross/ondrella-demo.exe "Z:$(sed 's|/|\\|g' <<<"$signals")" &
+  "$wine_loader" build/$windows_config/ondrella-demo.exe "Z:$(sed 's|/|\\|g' <<<"$signals")" &
   local demo_pid=$!
   # The demo says when the ripples are on screen and waits for the picture.
   for _ in $(seq 600); do

@@ -7,6 +7,9 @@
 #
 #   scripts/with-wine.sh [--display-from-env] [--depth BITS] [--dpi DPI] COMMAND [ARGS...]
 #
+# The command finds the Wine loader for the Windows build in use in $wine_loader (see
+# windows-target.sh).
+#
 # --display-from-env uses $DISPLAY instead of a private Xvfb (for `make run` on a desktop).
 # --depth gives the Xvfb screen another colour depth than 24 bits, --dpi scales the Wine
 # desktop (Wine scales DPI-unaware programs only with both LogPixels and DpiScalingVer set).
@@ -15,6 +18,7 @@
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
+source "$here/scripts/windows-target.sh"
 build=${ONDRELLA_BUILD:-$here/build}
 use_env_display=0
 depth=24
@@ -67,12 +71,12 @@ fi
 mkdir -p "$build"
 if [ ! -f "$WINEPREFIX/.ondrella-ready" ]; then
   echo "with-wine: creating the Wine prefix $WINEPREFIX (once)" >&2
-  wineboot -i >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
-  wine reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  "$wine_loader" wineboot -i >/dev/null 2>&1
+  "$wine_loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
+  "$wine_loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
   if [ -n "$dpi" ]; then
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
-    wine reg add 'HKCU\Control Panel\Desktop' /v DpiScalingVer /t REG_DWORD /d 4096 /f >/dev/null 2>&1
+    "$wine_loader" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    "$wine_loader" reg add 'HKCU\Control Panel\Desktop' /v DpiScalingVer /t REG_DWORD /d 4096 /f >/dev/null 2>&1
   fi
   wineserver -w
   touch "$WINEPREFIX/.ondrella-ready"

@@ -2,6 +2,8 @@
 // real mouse input.
 #include "tests/win32/harness.h"
 
+#include <shellapi.h>
+
 #include <cstring>
 
 namespace harness {
@@ -9,14 +11,6 @@ namespace harness {
 namespace {
 
 const char settings_key[] = "Software\\Varnek\\Ondrella";
-
-// The build passes the exe's Unix path; Wine maps the Unix root to drive Z:.
-std::string applet_command_line() {
-    std::string path = "Z:";
-    for (const char* c = ONDRELLA_EXE; *c; ++c)
-        path += *c == '/' ? '\\' : *c;
-    return "\"" + path + "\"";
-}
 
 HWND find_applet_window(DWORD process_id) {
     HWND window = nullptr;
@@ -61,11 +55,23 @@ void send_mouse(DWORD flags, DWORD data) {
 
 } // namespace
 
+std::string windows_path(const char* unix_path) {
+    std::string path = "Z:";
+    for (const char* c = unix_path; *c; ++c)
+        path += *c == '/' ? '\\' : *c;
+    return path;
+}
+
+// The build passes the exe's Unix path.
 bool start_applet(Applet& applet, DWORD timeout_ms) {
+    return start_applet_from(applet, ONDRELLA_EXE, timeout_ms);
+}
+
+bool start_applet_from(Applet& applet, const char* exe_unix_path, DWORD timeout_ms) {
     applet = Applet{};
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    std::string command = applet_command_line();
+    std::string command = "\"" + windows_path(exe_unix_path) + "\"";
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &applet.process))
         return false;
@@ -82,6 +88,26 @@ bool start_applet(Applet& applet, DWORD timeout_ms) {
     if (applet.window)
         WaitForInputIdle(applet.process.hProcess, timeout_ms);
     return true;
+}
+
+std::string applet_exe_path() {
+    return windows_path(ONDRELLA_EXE);
+}
+
+bool tray_icon_present(HWND applet_window) {
+    NOTIFYICONDATAA record = {};
+    record.cbSize = NOTIFYICONDATAA_V1_SIZE;
+    record.hWnd = applet_window;
+    record.uID = 1;
+    return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
+}
+
+void tap_key(WORD virtual_key) {
+    INPUT keys[2] = {};
+    keys[0].type = keys[1].type = INPUT_KEYBOARD;
+    keys[0].ki.wVk = keys[1].ki.wVk = virtual_key;
+    keys[1].ki.dwFlags = KEYEVENTF_KEYUP;
+    SendInput(2, keys, sizeof keys[0]);
 }
 
 bool is_running(const Applet& applet) {

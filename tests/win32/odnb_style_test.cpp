@@ -57,7 +57,7 @@ LRESULT CALLBACK RecorderProc(HWND window, UINT message, WPARAM wparam, LPARAM l
     if (message == probeMessage)
         return probeAnswer;
     if (message == WM_NCDESTROY) {
-        procedureAtNcDestroy = reinterpret_cast<WNDPROC>(GetWindowLongA(window, GWL_WNDPROC));
+        procedureAtNcDestroy = reinterpret_cast<WNDPROC>(GetWindowLongPtrA(window, GWLP_WNDPROC));
         propertiesAtNcDestroy = OdnbProperties(window);
     }
     return CallWindowProcA(buttonClassProcedure, window, message, wparam, lparam);
@@ -65,7 +65,7 @@ LRESULT CALLBACK RecorderProc(HWND window, UINT message, WPARAM wparam, LPARAM l
 
 void PutRecorderUnder(HWND button) {
     buttonClassProcedure = reinterpret_cast<WNDPROC>(
-        SetWindowLongA(button, GWL_WNDPROC, reinterpret_cast<LONG>(RecorderProc)));
+        SetWindowLongPtrA(button, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(RecorderProc)));
 }
 
 std::vector<UINT> Arrived(HWND window, UINT first, UINT last) {
@@ -199,7 +199,7 @@ TEST_F(StyledButtonTest, OkButtonStyleHasItsShadowsOnlyWhenHotAndDown) {
 
 TEST_F(StyledButtonTest, SubclassPassesEveryMessageOnUnchangedAfterTracking) {
     Style();
-    EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongA(button, GWL_WNDPROC)), ButtonSubclassProc);
+    EXPECT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(button, GWLP_WNDPROC)), ButtonSubclassProc);
     EXPECT_EQ(SendMessageA(button, probeMessage, 0x1234, 0x56789ABC), probeAnswer);
     char text[16] = {};
     EXPECT_EQ(SendMessageA(button, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text)), 2);
@@ -333,7 +333,7 @@ TEST_F(StyledButtonTest, StylingAgainOnlyRewritesTheStyle) {
     StyleButton(button, second, false);
 
     // Were the subclass its own previous procedure, the next message would never return.
-    ASSERT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongA(button, GWL_WNDPROC)), ButtonSubclassProc);
+    ASSERT_EQ(reinterpret_cast<WNDPROC>(GetWindowLongPtrA(button, GWLP_WNDPROC)), ButtonSubclassProc);
     Properties properties = OdnbProperties(button);
     ASSERT_EQ(properties["ODNB::OldProcedure"], reinterpret_cast<ULONG_PTR>(RecorderProc));
     EXPECT_EQ(properties.size(), 12u);

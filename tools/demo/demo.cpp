@@ -1,5 +1,6 @@
 // The headless demo of `make run`: starts the shipped applet in the Wine desktop, presses
-// each of the five mouse buttons at its own place so that ripples play, tells the calling
+// each of the five mouse buttons at its own place so that ripples play, shows the settings
+// panel beside them, tells the calling
 // script when to take its screenshot (a file "ready" in the folder given as the argument),
 // waits for the file "taken", quits the applet through its "Quit" command and prints the
 // exit code.
@@ -41,7 +42,7 @@ int main(int argc, char** argv) {
         return 1;
     }
     // Left, right, middle and both extra buttons, one ripple each.
-    const POINT places[] = {{240, 200}, {620, 260}, {380, 480}, {760, 560}, {520, 380}};
+    const POINT places[] = {{560, 160}, {860, 250}, {620, 470}, {880, 600}, {720, 340}};
     for (int button = 0; button < 5; ++button) {
         harness::move_cursor(places[button].x, places[button].y);
         harness::press_button(button);
@@ -49,7 +50,10 @@ int main(int argc, char** argv) {
         harness::release_button(button);
         harness::pump_for(150);
     }
-    harness::pump_for(600);
+    // The settings panel, shown from the tray menu's "Show/Hide applet" once the ripples
+    // play: presses made while it is in front would make none.
+    SendMessageA(applet.window, WM_COMMAND, 2001, 0);
+    harness::pump_for(400);
     touch(signals + "\\ready");
     harness::wait_until([&] { return file_exists(signals + "\\taken"); }, 30000);
 

@@ -1,0 +1,88 @@
+// When the panel rebuilds the frames, with the applet in the test process so that the
+// frame tables can be watched: a pixel planted in a frame survives every message that
+// must not rebuild and is overwritten by every one that must.
+#include <gtest/gtest.h>
+
+#include <utility>
+
+#include "ripple/frames.h"
+#include "tests/win32/ripple_support.h"
+
+#include <commctrl.h>
+
+namespace {
+
+// A corner pixel lies outside the ripple's disc: every rebuild writes it transparent.
+constexpr std::uint32_t planted = 0x12345678;
+
+void plant() {
+    ASSERT_NE(frame_tables.hold_frames[0].pixels, nullptr) << "no frame was ever built";
+    frame_tables.hold_frames[0].pixels[0] = planted;
+}
+
+bool rebuilt() {
+    return frame_tables.hold_frames[0].pixels[0] != planted;
+}
+
+HWND control(int id) {
+    return GetDlgItem(applet_window, id);
+}
+
+void slider_message(int id) {
+    SendMessageA(applet_window, WM_HSCROLL, SB_THUMBTRACK, reinterpret_cast<LPARAM>(control(id)));
+}
+
+} // namespace
+
+TEST(PanelRebuild, SlidersRebuildOnlyForShapingChangesAndTheBoxAlways) {
+    ASSERT_EQ(setup::jumps, 1);
+    plant();
+    slider_message(ID_SPEED_SLIDER);
+    EXPECT_TRUE(rebuilt()) << "the first slider message rebuilds, even from the speed slider";
+    EXPECT_EQ(setup::jumps, 2);
+
+    for (int position : {5, 0, 2}) {
+        SendMessageA(control(ID_SPEED_SLIDER), TBM_SETPOS, TRUE, position);
+        plant();
+        slider_message(ID_SPEED_SLIDER);
+        EXPECT_FALSE(rebuilt()) << "speed position " << position;
+    }
+    EXPECT_EQ(setup::speed, 50);
+
+    // Each shaping slider moved away from its value: size 32, length 2, jumps 4, circles 3.
+    const std::pair<int, int> shaping[] = {{ID_SIZE_SLIDER, 2},
+                                           {ID_LENGTH_SLIDER, 2},
+                                           {ID_DURATION_SLIDER, 2},
+                                           {ID_CIRCLES_SLIDER, 3}};
+    for (auto [id, position] : shaping) {
+        SendMessageA(control(id), TBM_SETPOS, TRUE, position);
+        plant();
+        slider_message(id);
+        EXPECT_TRUE(rebuilt()) << "slider " << id;
+    }
+    EXPECT_EQ(setup::size, 32);
+    EXPECT_EQ(setup::frames, 2);
+    EXPECT_EQ(setup::jumps, 4);
+    EXPECT_EQ(setup::circles, 3);
+
+    HWND first_caption = GetWindow(control(ID_OK), GW_HWNDNEXT);
+    SetWindowTextA(first_caption, "untouched");
+    for (int check : {BST_UNCHECKED, BST_CHECKED, BST_CHECKED}) {
+        SendMessageA(control(ID_PEEK_BOX), BM_SETCHECK, check, 0);
+        plant();
+        SendMessageA(applet_window, WM_COMMAND, ID_PEEK_BOX, 0);
+        EXPECT_TRUE(rebuilt()) << "check " << check;
+        EXPECT_EQ(setup::peek, check == BST_CHECKED ? 1 : 0);
+    }
+    char caption[64] = {};
+    GetWindowTextA(first_caption, caption, sizeof caption);
+    EXPECT_STREQ(caption, "untouched") << "the box leaves the captions alone";
+}
+
+TEST(PanelRebuild, RebuildSentByAnyoneBuildsForTheCurrentSettings) {
+    setup::size = 48;
+    setup::frames = 3;
+    EXPECT_EQ(ready_frame(frame_tables.release_frames, 2, 48), nullptr);
+    EXPECT_EQ(SendMessageA(applet_window, WM_REBUILD_FRAMES, 0, 0), 0);
+    EXPECT_NE(ready_frame(frame_tables.release_frames, 2, 48), nullptr);
+}
