@@ -181,15 +181,14 @@ template <bool streaming> void synthesize_span(const Span& span) {
         const __m128d held_high = _mm_mul_pd(wave_high, amplitude_high);
         const int lit = _mm_movemask_pd(_mm_cmpgt_pd(held_low, _mm_setzero_pd())) |
                         _mm_movemask_pd(_mm_cmpgt_pd(held_high, _mm_setzero_pd())) << 2;
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(hold + c),
-                         pixel_words(held_low, held_high, lit));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(attack + c),
-                         pixel_words(_mm_mul_pd(through_single(held_low), fade_in),
-                                     _mm_mul_pd(through_single(held_high), fade_in), lit));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(release + c),
-                         pixel_words(_mm_mul_pd(wave_low, _mm_mul_pd(amplitude_low, fade_out)),
-                                     _mm_mul_pd(wave_high, _mm_mul_pd(amplitude_high, fade_out)),
-                                     lit));
+        put<streaming>(hold + c, pixel_words(held_low, held_high, lit));
+        put<streaming>(attack + c,
+                       pixel_words(_mm_mul_pd(through_single(held_low), fade_in),
+                                   _mm_mul_pd(through_single(held_high), fade_in), lit));
+        put<streaming>(release + c,
+                       pixel_words(_mm_mul_pd(wave_low, _mm_mul_pd(amplitude_low, fade_out)),
+                                   _mm_mul_pd(wave_high, _mm_mul_pd(amplitude_high, fade_out)),
+                                   lit));
     }
 }
 
@@ -218,15 +217,14 @@ template <bool streaming> [[gnu::target("avx2")]] void synthesize_span_avx2(cons
         const __m256d scale = _mm256_load_pd(lane_signs.scale[lit]);
         const __m128i spread =
             _mm_load_si128(reinterpret_cast<const __m128i*>(lane_signs.spread[lit]));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(hold + c),
-                         pixel_words_avx2(held, scale, spread));
-        _mm_storeu_si128(
-            reinterpret_cast<__m128i*>(attack + c),
+        put<streaming>(hold + c, pixel_words_avx2(held, scale, spread));
+        put<streaming>(
+            attack + c,
             pixel_words_avx2(_mm256_mul_pd(_mm256_cvtps_pd(_mm256_cvtpd_ps(held)), fade_in), scale,
                              spread));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(release + c),
-                         pixel_words_avx2(_mm256_mul_pd(wave, _mm256_mul_pd(amplitude, fade_out)),
-                                          scale, spread));
+        put<streaming>(release + c,
+                       pixel_words_avx2(_mm256_mul_pd(wave, _mm256_mul_pd(amplitude, fade_out)),
+                                        scale, spread));
     }
 }
 
