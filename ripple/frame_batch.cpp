@@ -66,9 +66,10 @@ struct Batch {
 
     // Per ring.
     unsigned rings;
-    double wave_base[largest_pairs]; // (circles x pi) x r
-    double envelope[largest_pairs];  // E
-    double wave[largest_pairs];      // S of the current phase
+    double wave_base[largest_pairs];    // (circles x pi) x r
+    double envelope[largest_pairs];     // E
+    float wave_argument[largest_pairs]; // W of the current phase
+    double wave[largest_pairs];         // S of the current phase
 
     // The pairs inside the disc, sorted by radius into rings, and pair -> ring.
     Pair pairs[largest_pairs];
@@ -413,7 +414,8 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
     const double shift = static_cast<double>(batch.jumps) * angle;
     const double fade_in = wave_sin(static_cast<float>(angle * 0.5));
     for (unsigned ring = 0; ring < batch.rings; ++ring)
-        batch.wave[ring] = wave_sin(static_cast<float>(batch.wave_base[ring] - shift));
+        batch.wave_argument[ring] = static_cast<float>(batch.wave_base[ring] - shift);
+    wave_sin_each(batch.wave_argument, batch.wave, batch.rings);
     // The frames' words go out in groups of four pixels from pixel -origin on. Streaming
     // stores take whole 16-byte blocks, so they need the three frames at the same offset
     // within 16 bytes, and the groups then are the blocks.
