@@ -1,10 +1,11 @@
 // Plain timing of the frame rebuild, without a benchmark library, for the Windows build
 // (run under Wine): for each benchmark setting the best of several runs of the rebuild and
 // of each way of writing its floor, the per-pixel synthesis once, and the same ratios as
-// the benchmark; then the rebuild again with the SSE2 pixel loop that processors without
-// AVX2 run.
+// the benchmark; then the rebuild again as processors without AVX2 run it (the SSE2
+// pixel loop, one sine at a time).
 #include "bench/frames_work.h"
 #include "ripple/frame_batch.h"
+#include "ripple/wave_math.h"
 
 #include <chrono>
 #include <cstdio>
@@ -56,9 +57,10 @@ int main() {
                     settings.frames, rebuild_ms, floor_ms, floor_name, per_pixel_ms,
                     rebuild_ms / floor_ms, per_pixel_ms / rebuild_ms);
     }
-    std::printf("\n%-10s %12s %10s %-10s %15s   (SSE2 pixel loop)\n", "settings", "rebuild ms",
+    std::printf("\n%-10s %12s %10s %-10s %15s   (without AVX2)\n", "settings", "rebuild ms",
                 "floor ms", "floor", "rebuild/floor");
     frame_batch_may_use_avx2 = false;
+    wave_sin_may_use_avx2 = false;
     for (const BenchSettings& settings : bench_settings) {
         prepare_bench(settings);
         const double rebuild_ms = best_milliseconds(runs_for(settings), [] { rebuild_frames(); });
