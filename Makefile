@@ -4,6 +4,7 @@
 #   make test   build both configurations and run every test; ends with "N passed, N failed"
 #   make bench  time the frame rebuild natively and under Wine
 #   make soak   drive the applet under Wine with 2,000 presses and print what it measured
+#   make dist   build the release zip dist/ondrella-<version>-win32.zip and print its SHA-256
 .PHONY: run test bench soak format clean
 
 run:
@@ -17,6 +18,10 @@ bench:
 
 soak:
 	@bash scripts/soak.sh
+
+.PHONY: dist
+dist:
+	@bash scripts/dist.sh
 
 format:
 	@clang-format -i $$(git ls-files '*.cpp' '*.h')

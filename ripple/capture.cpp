@@ -5,14 +5,12 @@
 #include "ripple/capture.h"
 
 #include "app/ondrella.h"
+#include "ripple/ripple_window.h"
 #include "ripple/scheduler.h"
 
 unsigned char buttons_down[button_count];
 
 namespace {
-
-constexpr DWORD ripple_extended_style =
-    WS_EX_NOACTIVATE | WS_EX_LAYERED | WS_EX_TRANSPARENT | WS_EX_TOPMOST;
 
 // Presses made while the panel (or a window it parents or owns) is shown in front make
 // no ripple, so that tuning the panel stays quiet. A hidden panel counts for nothing: the
@@ -28,11 +26,7 @@ bool applet_in_front() {
 void spawn_ripple(POINT cursor, int button) {
     if (applet_in_front())
         return;
-    int side = setup::size;
-    int half = side >> 1;
-    HWND window = CreateWindowExA(ripple_extended_style, ripple_class_name, ripple_class_name,
-                                  WS_POPUP | WS_VISIBLE, cursor.x - half, cursor.y - half, side,
-                                  side, nullptr, nullptr, module_instance, nullptr);
+    HWND window = create_ripple_window(cursor, setup::size);
     ripples.push_back(Ripple{window, 0, button, 1, 0});
     SetTimer(applet_window, RIPPLE_TIMER, static_cast<UINT>(setup::speed), nullptr);
 }
@@ -42,7 +36,6 @@ void follow_cursor(POINT cursor) {
     if (ripples.empty())
         return;
     int side = setup::size;
-    int half = side >> 1;
     for (int button = 0; button < button_count; ++button) {
         if (!buttons_down[button])
             continue;
@@ -52,7 +45,7 @@ void follow_cursor(POINT cursor) {
             // A release that missed the hook must not leave the ripple following a cursor
             // whose button is up.
             if (button_held(button))
-                MoveWindow(ripple->window, cursor.x - half, cursor.y - half, side, side, FALSE);
+                move_ripple_window(ripple->window, cursor, side);
             break;
         }
     }

@@ -7,7 +7,9 @@
 // - per phase, the wave's sine is computed once per ring;
 // - the three tables share the loads and the hold frame's amplitude, and products of two
 //   single-precision values (C x E, E x F) are exact in double, so they can be formed in
-//   any order.
+//   any order: C x E is kept per pixel.
+// Tables too large for the cache are written with streaming stores straight from the
+// pixel loop, so that memory takes them while the processor computes.
 // The state is process-wide and sized for the largest side the settings allow.
 #include "ripple/frame_batch.h"
 
@@ -29,6 +31,14 @@ constexpr unsigned largest_pixels = largest_side * largest_side;
 // Pairs (a, b) with 0 <= a <= b <= h, of which the rings are a subset.
 constexpr unsigned largest_pairs = (largest_half + 1) * (largest_half + 2) / 2;
 
+// Tables that together take more than this go to memory with streaming stores: they
+// would not stay in the cache anyway, and ordinary stores would first read every line
+// they write. Below it the frames stay in the cache, where ordinary stores are faster.
+constexpr std::size_t streaming_bytes = std::size_t{16} << 20;
+// Per-pixel data before the first pixel, so that a group of four may start up to three
+// pixels before it.
+constexpr int front = 4;
+
 // Distances from the centre in columns and rows (near <= far), and the radius they give.
 struct Pair {
     float radius;
@@ -38,26 +48,28 @@ struct Pair {
 
 struct Batch {
     bool per_pixel; // the side is too large for the tables below
+    bool streams;   // the frames go to memory with streaming stores
     unsigned size;
     std::int32_t jumps;
     std::int32_t circles;
     std::int32_t peek;
 
-    // Per pixel, in buffer order; pixels outside the disc and the centre have C = E = 0.
-    // C and E are single-precision values in the formula, and kept so they stay in cache.
-    // Four more than the pixels, so that the last group of four may read past the end.
-    std::uint16_t ring_of[largest_pixels + 4];
-    float direction[largest_pixels + 4];   // C
-    float envelope_of[largest_pixels + 4]; // E
+    // Per pixel, in buffer order from element `front` on: the ring, and C x E, exact in
+    // double as the product of two single-precision values; pixels outside the disc and
+    // the centre have 0, and so have the elements before the first pixel. Four more after
+    // the last pixel, so that the last group of four may read past it.
+    std::uint16_t ring_of[front + largest_pixels + 4];
+    double amplitude[front + largest_pixels + 4];
     // Per row, the columns inside the disc: first .. last, none when first > last.
     int first_inside[largest_side];
     int last_inside[largest_side];
 
     // Per ring.
     unsigned rings;
-    double wave_base[largest_pairs]; // (circles x pi) x r
-    double envelope[largest_pairs];  // E
-    double wave[largest_pairs];      // S of the current phase
+    double wave_base[largest_pairs];    // (circles x pi) x r
+    double envelope[largest_pairs];     // E
+    float wave_argument[largest_pairs]; // W of the current phase
+    double wave[largest_pairs];         // S of the current phase
 
     // The pairs inside the disc, sorted by radius into rings, and pair -> ring.
     Pair pairs[largest_pairs];
@@ -69,6 +81,31 @@ struct Batch {
 
 Batch batch;
 
+// Per pattern of signs of four pixels (bit i set where pixel i is lit, u > 0): the
+// factor that makes alpha of u (255 where lit; -127.5 elsewhere, which halves the
+// amplitude and turns u <= 0 positive, both exactly), and what a pixel keeps of alpha in
+// all four bytes, as a multiplier (AVX2 loop) and as a mask (SSE2 loop).
+struct LaneSigns {
+    alignas(32) double scale[16][4];
+    alignas(16) std::uint32_t spread[16][4];
+    alignas(16) std::uint32_t kept[16][4];
+};
+
+constexpr LaneSigns make_lane_signs() {
+    LaneSigns signs{};
+    for (int lit = 0; lit < 16; ++lit) {
+        for (int lane = 0; lane < 4; ++lane) {
+            const bool white = (lit >> lane & 1) != 0;
+            signs.scale[lit][lane] = white ? 255.0 : -127.5;
+            signs.spread[lit][lane] = white ? 0x01010101u : 0x01000000u;
+            signs.kept[lit][lane] = white ? 0xffffffffu : 0xff000000u;
+        }
+    }
+    return signs;
+}
+
+constexpr LaneSigns lane_signs = make_lane_signs();
+
 } // namespace
 
 bool frame_batch_may_use_avx2 = true;
@@ -77,6 +114,37 @@ namespace {
 
 // The pixel loop works on four pixels at a time with SSE2, which both builds have (the
 // Windows build requires it for its arithmetic); each lane rounds as scalar code would.
+//
+// The three tables share the sign of a pixel (u is S x C times non-negative factors, zero
+// in one table only where it is zero in all), so it is worked out once, from the hold
+// frame's amplitude, and picks the lanes' factors without a branch, which would be
+// unpredictable from pixel to pixel. alpha = truncate(255 x u) where u > 0 and
+// truncate(-127.5 x u) = truncate(255 x (0.5 |u|)) elsewhere. The formula's clamps to
+// [-1, 1] never act here: S, C, F and the fade-in factor are at most 1 in magnitude and E
+// is at most 1 - 1/h off the centre, so |u| < 1 and alpha < 256.
+
+// The three tables' words of `count` pixels, a multiple of four, from the first one on;
+// fade and fade_in are the phase's F and fade-in factor.
+struct Span {
+    std::uint32_t* attack; // the first pixel's word in each table
+    std::uint32_t* hold;
+    std::uint32_t* release;
+    const std::uint16_t* rings; // the first pixel's per-pixel data
+    const double* amplitudes;
+    int count;
+    double fade;
+    double fade_in;
+};
+
+// Four words to a frame: with a streaming store (to a 16-byte boundary), which writes
+// memory without first reading the line into the cache, or an ordinary one.
+template <bool streaming>
+[[gnu::always_inline]] inline void put(std::uint32_t* out, __m128i words) {
+    if (streaming)
+        _mm_stream_si128(reinterpret_cast<__m128i*>(out), words);
+    else
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), words);
+}
 
 [[gnu::always_inline]] inline __m128d wave_pair(const std::uint16_t* rings) {
     return _mm_loadh_pd(_mm_load_sd(batch.wave + rings[0]), batch.wave + rings[1]);
@@ -86,132 +154,78 @@ namespace {
     return _mm_cvtps_pd(_mm_cvtpd_ps(u));
 }
 
-// The formula's last step for four pixels, without a branch on the sign, which is
-// unpredictable from pixel to pixel. The three tables share the sign of a pixel (u is
-// S x C times non-negative factors, zero in one table only where it is zero in all), so
-// it is worked out once, from the hold frame's amplitude.
-struct Signs {
-    __m128d scale_low; // 255 where u > 0, else 127.5
-    __m128d scale_high;
-    __m128i kept; // the bytes of alpha x 0x01010101 that the pixel keeps
-};
-
-[[gnu::always_inline]] inline Signs signs_of(__m128d low, __m128d high) {
-    const __m128d half = _mm_set1_pd(127.5);
-    const __m128d lit_low = _mm_cmpgt_pd(low, _mm_setzero_pd());
-    const __m128d lit_high = _mm_cmpgt_pd(high, _mm_setzero_pd());
-    const __m128i lit = _mm_castps_si128(
-        _mm_shuffle_ps(_mm_castpd_ps(lit_low), _mm_castpd_ps(lit_high), _MM_SHUFFLE(2, 0, 2, 0)));
-    return Signs{_mm_add_pd(half, _mm_and_pd(lit_low, half)),
-                 _mm_add_pd(half, _mm_and_pd(lit_high, half)),
-                 _mm_or_si128(lit, _mm_set1_epi32(static_cast<int>(0xff000000u)))};
+// The words of four pixels from u in two halves and the lanes' signs.
+[[gnu::always_inline]] inline __m128i pixel_words(__m128d low, __m128d high, int lit) {
+    const double* scale = lane_signs.scale[lit];
+    const __m128i alpha =
+        _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_mul_pd(low, _mm_load_pd(scale))),
+                           _mm_cvttpd_epi32(_mm_mul_pd(high, _mm_load_pd(scale + 2))));
+    // alpha in both halves of its word, times 0x0101 per half: alpha in all four bytes.
+    const __m128i both_halves = _mm_or_si128(alpha, _mm_slli_epi32(alpha, 16));
+    const __m128i spread = _mm_mullo_epi16(both_halves, _mm_set1_epi16(0x0101));
+    return _mm_and_si128(spread,
+                         _mm_load_si128(reinterpret_cast<const __m128i*>(lane_signs.kept[lit])));
 }
 
-// alpha = truncate(|u| x 255) where u > 0 and truncate(|u| x 127.5) = truncate(255 x
-// (0.5 |u|)) elsewhere (0.5 |u| is exact); the pixel is alpha in every byte where u > 0,
-// else in the alpha byte alone. The formula's clamps to [-1, 1] never act here: S, C, F
-// and the fade-in factor are at most 1 in magnitude and E is at most 1 - 1/h off the
-// centre, so |u| < 1 and alpha < 256.
-[[gnu::always_inline]] inline __m128i pixel_words(__m128d low, __m128d high, const Signs& signs) {
-    const __m128d magnitude = _mm_castsi128_pd(_mm_srli_epi64(_mm_set1_epi32(-1), 1));
-    const __m128i alpha = _mm_unpacklo_epi64(
-        _mm_cvttpd_epi32(_mm_mul_pd(_mm_and_pd(low, magnitude), signs.scale_low)),
-        _mm_cvttpd_epi32(_mm_mul_pd(_mm_and_pd(high, magnitude), signs.scale_high)));
-    // Each alpha to one byte, then that byte into all four bytes of its word.
-    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(alpha, alpha), alpha);
-    const __m128i pairs = _mm_unpacklo_epi8(bytes, bytes);
-    return _mm_and_si128(_mm_unpacklo_epi16(pairs, pairs), signs.kept);
-}
-
-[[gnu::always_inline]] inline void store_words(std::uint32_t* out, __m128i words, int count) {
-    if (count >= 4) {
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), words);
-        return;
-    }
-    std::uint32_t lanes[4];
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(lanes), words);
-    std::copy_n(lanes, count, out);
-}
-
-// The three tables' pixels begin .. end - 1 of one row, all inside the disc; fade and
-// fade_in are the phase's F and fade-in factor.
-struct Span {
-    std::uint32_t* attack;
-    std::uint32_t* hold;
-    std::uint32_t* release;
-    int begin;
-    int end;
-    double fade;
-    double fade_in;
-};
-
-void synthesize_span(const Span& span) {
+template <bool streaming> void synthesize_span(const Span& span) {
     const __m128d fade_out = _mm_set1_pd(span.fade);
     const __m128d fade_in = _mm_set1_pd(span.fade_in);
-    for (int p = span.begin; p < span.end; p += 4) {
-        const __m128d wave_low = wave_pair(batch.ring_of + p);
-        const __m128d wave_high = wave_pair(batch.ring_of + p + 2);
-        const __m128 directions = _mm_loadu_ps(batch.direction + p);
-        const __m128 envelopes = _mm_loadu_ps(batch.envelope_of + p);
-        const __m128d direction_low = _mm_cvtps_pd(directions);
-        const __m128d direction_high = _mm_cvtps_pd(_mm_movehl_ps(directions, directions));
-        const __m128d envelope_low = _mm_cvtps_pd(envelopes);
-        const __m128d envelope_high = _mm_cvtps_pd(_mm_movehl_ps(envelopes, envelopes));
-        const __m128d held_low = _mm_mul_pd(wave_low, _mm_mul_pd(direction_low, envelope_low));
-        const __m128d held_high = _mm_mul_pd(wave_high, _mm_mul_pd(direction_high, envelope_high));
-        const __m128d released_low =
-            _mm_mul_pd(wave_low, _mm_mul_pd(_mm_mul_pd(envelope_low, fade_out), direction_low));
-        const __m128d released_high =
-            _mm_mul_pd(wave_high, _mm_mul_pd(_mm_mul_pd(envelope_high, fade_out), direction_high));
-        const int count = span.end - p;
-        const Signs signs = signs_of(held_low, held_high);
-        store_words(span.hold + p, pixel_words(held_low, held_high, signs), count);
-        store_words(span.attack + p,
-                    pixel_words(_mm_mul_pd(through_single(held_low), fade_in),
-                                _mm_mul_pd(through_single(held_high), fade_in), signs),
-                    count);
-        store_words(span.release + p, pixel_words(released_low, released_high, signs), count);
+    std::uint32_t* const attack = span.attack;
+    std::uint32_t* const hold = span.hold;
+    std::uint32_t* const release = span.release;
+    for (int c = 0; c < span.count; c += 4) {
+        const __m128d wave_low = wave_pair(span.rings + c);
+        const __m128d wave_high = wave_pair(span.rings + c + 2);
+        const __m128d amplitude_low = _mm_loadu_pd(span.amplitudes + c);
+        const __m128d amplitude_high = _mm_loadu_pd(span.amplitudes + c + 2);
+        const __m128d held_low = _mm_mul_pd(wave_low, amplitude_low);
+        const __m128d held_high = _mm_mul_pd(wave_high, amplitude_high);
+        const int lit = _mm_movemask_pd(_mm_cmpgt_pd(held_low, _mm_setzero_pd())) |
+                        _mm_movemask_pd(_mm_cmpgt_pd(held_high, _mm_setzero_pd())) << 2;
+        put<streaming>(hold + c, pixel_words(held_low, held_high, lit));
+        put<streaming>(attack + c,
+                       pixel_words(_mm_mul_pd(through_single(held_low), fade_in),
+                                   _mm_mul_pd(through_single(held_high), fade_in), lit));
+        put<streaming>(release + c,
+                       pixel_words(_mm_mul_pd(wave_low, _mm_mul_pd(amplitude_low, fade_out)),
+                                   _mm_mul_pd(wave_high, _mm_mul_pd(amplitude_high, fade_out)),
+                                   lit));
     }
 }
 
 // pixel_words with four lanes of double.
 [[gnu::target("avx2"), gnu::always_inline]] inline __m128i
-pixel_words_avx2(__m256d u, __m256d scale, __m128i kept) {
-    const __m256d magnitude = _mm256_castsi256_pd(_mm256_set1_epi64x(0x7fffffffffffffff));
-    const __m128i alpha = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_and_pd(u, magnitude), scale));
-    const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(alpha, alpha), alpha);
-    const __m128i pairs = _mm_unpacklo_epi8(bytes, bytes);
-    return _mm_and_si128(_mm_unpacklo_epi16(pairs, pairs), kept);
+pixel_words_avx2(__m256d u, __m256d scale, __m128i spread) {
+    return _mm_mullo_epi32(_mm256_cvttpd_epi32(_mm256_mul_pd(u, scale)), spread);
 }
 
 // synthesize_span with AVX2, for processors that have it: four lanes of double at once,
 // and the very same operations per lane.
-[[gnu::target("avx2")]] void synthesize_span_avx2(const Span& span) {
+template <bool streaming> [[gnu::target("avx2")]] void synthesize_span_avx2(const Span& span) {
     const __m256d fade_out = _mm256_set1_pd(span.fade);
     const __m256d fade_in = _mm256_set1_pd(span.fade_in);
-    const __m256d zero = _mm256_setzero_pd();
-    const __m256d half = _mm256_set1_pd(127.5);
-    const __m128i alpha_byte = _mm_set1_epi32(static_cast<int>(0xff000000u));
-    for (int p = span.begin; p < span.end; p += 4) {
-        const std::uint16_t* rings = batch.ring_of + p;
-        const __m256d wave = _mm256_set_pd(batch.wave[rings[3]], batch.wave[rings[2]],
-                                           batch.wave[rings[1]], batch.wave[rings[0]]);
-        const __m256d direction = _mm256_cvtps_pd(_mm_loadu_ps(batch.direction + p));
-        const __m256d envelope = _mm256_cvtps_pd(_mm_loadu_ps(batch.envelope_of + p));
-        const __m256d held = _mm256_mul_pd(wave, _mm256_mul_pd(direction, envelope));
-        const __m256d attacked = _mm256_mul_pd(_mm256_cvtps_pd(_mm256_cvtpd_ps(held)), fade_in);
-        const __m256d released =
-            _mm256_mul_pd(wave, _mm256_mul_pd(_mm256_mul_pd(envelope, fade_out), direction));
-        const __m256d lit = _mm256_cmp_pd(held, zero, _CMP_GT_OQ);
-        const __m256d scale = _mm256_add_pd(half, _mm256_and_pd(lit, half));
-        const __m128 lit_halves = _mm_shuffle_ps(_mm256_castps256_ps128(_mm256_castpd_ps(lit)),
-                                                 _mm256_extractf128_ps(_mm256_castpd_ps(lit), 1),
-                                                 _MM_SHUFFLE(2, 0, 2, 0));
-        const __m128i kept = _mm_or_si128(_mm_castps_si128(lit_halves), alpha_byte);
-        const int count = span.end - p;
-        store_words(span.hold + p, pixel_words_avx2(held, scale, kept), count);
-        store_words(span.attack + p, pixel_words_avx2(attacked, scale, kept), count);
-        store_words(span.release + p, pixel_words_avx2(released, scale, kept), count);
+    std::uint32_t* const attack = span.attack;
+    std::uint32_t* const hold = span.hold;
+    std::uint32_t* const release = span.release;
+    const std::uint16_t* const rings = span.rings;
+    const double* const amplitudes = span.amplitudes;
+    for (int c = 0; c < span.count; c += 4) {
+        const __m256d wave = _mm256_set_pd(batch.wave[rings[c + 3]], batch.wave[rings[c + 2]],
+                                           batch.wave[rings[c + 1]], batch.wave[rings[c]]);
+        const __m256d amplitude = _mm256_loadu_pd(amplitudes + c);
+        const __m256d held = _mm256_mul_pd(wave, amplitude);
+        const int lit = _mm256_movemask_pd(_mm256_cmp_pd(held, _mm256_setzero_pd(), _CMP_GT_OQ));
+        const __m256d scale = _mm256_load_pd(lane_signs.scale[lit]);
+        const __m128i spread =
+            _mm_load_si128(reinterpret_cast<const __m128i*>(lane_signs.spread[lit]));
+        put<streaming>(hold + c, pixel_words_avx2(held, scale, spread));
+        put<streaming>(
+            attack + c,
+            pixel_words_avx2(_mm256_mul_pd(_mm256_cvtps_pd(_mm256_cvtpd_ps(held)), fade_in), scale,
+                             spread));
+        put<streaming>(release + c,
+                       pixel_words_avx2(_mm256_mul_pd(wave, _mm256_mul_pd(amplitude, fade_out)),
+                                        scale, spread));
     }
 }
 
@@ -286,9 +300,8 @@ void prepare_pixels(unsigned size) {
             const int near = std::min(std::abs(dx), std::abs(dy));
             const int far = std::max(std::abs(dx), std::abs(dy));
             const float r = static_cast<float>(std::sqrt(pair_square(near, far, h)));
-            batch.ring_of[p] = 0;
-            batch.direction[p] = 0.0f;
-            batch.envelope_of[p] = 0.0f;
+            batch.ring_of[front + p] = 0;
+            batch.amplitude[front + p] = 0.0;
             if (r > 1.0f)
                 continue;
             batch.first_inside[row] = std::min(batch.first_inside[row], column);
@@ -296,19 +309,61 @@ void prepare_pixels(unsigned size) {
             if (dx == 0 && dy == 0)
                 continue;
             const std::uint16_t ring = batch.ring_of_pair[near * (h + 1) + far];
-            // The mirror (-dy, -dx) has the same s, hence the same C; it lies in an
-            // earlier row when it lies in the frame at all.
+            batch.ring_of[front + p] = ring;
+            // The mirror (-dy, -dx) has the same s, hence the same C, and the same ring; it
+            // lies in an earlier row when it lies in the frame at all.
             const int mirror_column = h - dy;
             const int mirror_row = h - dx;
             if (mirror_row < row && mirror_column < static_cast<int>(size))
-                batch.direction[p] =
-                    batch.direction[mirror_row * static_cast<int>(size) + mirror_column];
+                batch.amplitude[front + p] =
+                    batch.amplitude[front + mirror_row * static_cast<int>(size) + mirror_column];
             else
-                batch.direction[p] = direction_at(dx, dy, static_cast<unsigned>(h));
-            batch.ring_of[p] = ring;
-            batch.envelope_of[p] = static_cast<float>(batch.envelope[ring]);
+                batch.amplitude[front + p] =
+                    static_cast<double>(direction_at(dx, dy, static_cast<unsigned>(h))) *
+                    static_cast<float>(batch.envelope[ring]);
         }
     }
+}
+
+// What the writing of one phase's frames shares.
+struct Writing {
+    std::uint32_t* const* frames; // attack, hold, release
+    double fade;
+    double fade_in;
+    void (*synthesize)(const Span&);      // with streaming stores when streams is set
+    void (*synthesize_part)(const Span&); // with ordinary stores
+    bool streams;
+};
+
+// Computes the `count` pixels from pixel `first` on (a multiple of four) into the frames.
+void write_groups(const Writing& writing, int first, int count) {
+    writing.synthesize(Span{writing.frames[0] + first, writing.frames[1] + first,
+                            writing.frames[2] + first, batch.ring_of + front + first,
+                            batch.amplitude + front + first, count, writing.fade, writing.fade_in});
+}
+
+// Writes pixels begin .. end - 1, a multiple of four and all outside the disc, as 0.
+void write_zeros(const Writing& writing, int begin, int end) {
+    for (int table = 0; table < 3; ++table) {
+        std::uint32_t* const frame = writing.frames[table];
+        for (int p = begin; p < end; p += 4) {
+            if (writing.streams)
+                put<true>(frame + p, _mm_setzero_si128());
+            else
+                put<false>(frame + p, _mm_setzero_si128());
+        }
+    }
+}
+
+// Computes the group of four pixels from `group` on, and writes its words `from` .. `to`
+// - 1 to the frames.
+void write_part(const Writing& writing, int group, int from, int to) {
+    std::uint32_t words[3][4];
+    writing.synthesize_part(Span{words[0], words[1], words[2], batch.ring_of + front + group,
+                                 batch.amplitude + front + group, 4, writing.fade,
+                                 writing.fade_in});
+    for (int table = 0; table < 3; ++table)
+        std::copy(words[table] + from, words[table] + to, writing.frames[table] + group + from);
 }
 
 void synthesize_per_pixel(float phase, std::uint32_t* attack, std::uint32_t* hold,
@@ -326,9 +381,14 @@ void synthesize_per_pixel(float phase, std::uint32_t* attack, std::uint32_t* hol
 
 } // namespace
 
-void prepare_frame_batch(unsigned size, std::int32_t jumps, std::int32_t circles,
-                         std::int32_t peek) {
+void prepare_frame_batch(unsigned size, std::int32_t frames, std::int32_t jumps,
+                         std::int32_t circles, std::int32_t peek) {
     batch.per_pixel = size > largest_side;
+    const std::size_t pixels = static_cast<std::size_t>(size) * size;
+    // Rows of at least 8 words: a row's first and last groups are then distinct.
+    batch.streams =
+        size >= 8 && frames > 0 &&
+        3 * static_cast<std::size_t>(frames) * pixels * sizeof(std::uint32_t) > streaming_bytes;
     batch.size = size;
     batch.jumps = jumps;
     batch.circles = circles;
@@ -345,38 +405,64 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
         synthesize_per_pixel(phase, attack, hold, release);
         return;
     }
-    attack = attack != nullptr ? attack : batch.discarded;
-    hold = hold != nullptr ? hold : batch.discarded;
-    release = release != nullptr ? release : batch.discarded;
+    std::uint32_t* const frames[] = {attack != nullptr ? attack : batch.discarded,
+                                     hold != nullptr ? hold : batch.discarded,
+                                     release != nullptr ? release : batch.discarded};
 
     const float angle = static_cast<float>(wave_pi * phase);
     const float fade = static_cast<float>(1.0 - phase);
     const double shift = static_cast<double>(batch.jumps) * angle;
     const double fade_in = wave_sin(static_cast<float>(angle * 0.5));
     for (unsigned ring = 0; ring < batch.rings; ++ring)
-        batch.wave[ring] = wave_sin(static_cast<float>(batch.wave_base[ring] - shift));
+        batch.wave_argument[ring] = static_cast<float>(batch.wave_base[ring] - shift);
+    wave_sin_each(batch.wave_argument, batch.wave, batch.rings);
+    // The frames' words go out in groups of four pixels from pixel -origin on. Streaming
+    // stores take whole 16-byte blocks, so they need the three frames at the same offset
+    // within 16 bytes, and the groups then are the blocks.
+    int offsets[3];
+    for (int table = 0; table < 3; ++table)
+        offsets[table] = static_cast<int>(reinterpret_cast<std::uintptr_t>(frames[table]) / 4 % 4);
+    const bool streams = batch.streams && offsets[0] == offsets[1] && offsets[1] == offsets[2];
+    const int origin = streams ? offsets[0] : 0;
     static const bool has_avx2 = processor_has_avx2();
-    void (*const synthesize)(const Span&) =
-        has_avx2 && frame_batch_may_use_avx2 ? synthesize_span_avx2 : synthesize_span;
+    const bool avx2 = has_avx2 && frame_batch_may_use_avx2;
+    void (*const ordinary)(const Span&) =
+        avx2 ? synthesize_span_avx2<false> : synthesize_span<false>;
+    void (*const streaming)(const Span&) =
+        avx2 ? synthesize_span_avx2<true> : synthesize_span<true>;
+    const Writing writing{frames, fade, fade_in, streams ? streaming : ordinary, ordinary, streams};
 
     const int size = static_cast<int>(batch.size);
+    const int pixels = size * size;
+    // Groups that would begin before the first pixel or end after the last go through
+    // a small buffer; the whole groups in between go to the frames.
+    int next = -origin;
+    if (origin > 0) {
+        write_part(writing, next, origin, 4);
+        next += 4;
+    }
+    const int whole_end = next + (pixels - next) / 4 * 4;
     for (int row = 0; row < size; ++row) {
-        const int start = row * size;
         const int first = batch.first_inside[row];
         const int last = batch.last_inside[row];
-        if (first > last) {
-            std::fill_n(attack + start, size, 0u);
-            std::fill_n(hold + start, size, 0u);
-            std::fill_n(release + start, size, 0u);
+        if (first > last)
             continue;
+        const int begin = row * size + first;
+        const int end = row * size + last + 1;
+        if (begin > next) {
+            const int zeros_end = next + (begin - next) / 4 * 4;
+            write_zeros(writing, next, zeros_end);
+            next = zeros_end;
         }
-        std::fill_n(attack + start, first, 0u);
-        std::fill_n(hold + start, first, 0u);
-        std::fill_n(release + start, first, 0u);
-        synthesize(Span{attack, hold, release, start + first, start + last + 1, fade, fade_in});
-        const int after = start + last + 1;
-        std::fill_n(attack + after, size - last - 1, 0u);
-        std::fill_n(hold + after, size - last - 1, 0u);
-        std::fill_n(release + after, size - last - 1, 0u);
+        const int computed_end = std::min(whole_end, next + (end - next + 3) / 4 * 4);
+        if (computed_end > next) {
+            write_groups(writing, next, computed_end - next);
+            next = computed_end;
+        }
     }
+    write_zeros(writing, next, whole_end);
+    if (whole_end < pixels)
+        write_part(writing, whole_end, 0, pixels - whole_end);
+    if (streams)
+        _mm_sfence();
 }

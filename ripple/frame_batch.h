@@ -12,10 +12,11 @@
 // pixels faster); tests clear it to check the SSE2 loop that every processor runs.
 extern bool frame_batch_may_use_avx2;
 
-// Works out everything the phases of one rebuild share. Sides above 256 are synthesized
-// pixel by pixel.
-void prepare_frame_batch(unsigned size, std::int32_t jumps, std::int32_t circles,
-                         std::int32_t peek);
+// Works out everything the phases of one rebuild share, for `frames` phases to come: tables
+// too large to stay in the cache are written with streaming stores, which leave the
+// frames in memory. Sides above 256 are synthesized pixel by pixel.
+void prepare_frame_batch(unsigned size, std::int32_t frames, std::int32_t jumps,
+                         std::int32_t circles, std::int32_t peek);
 
 // Writes the attack, hold and release frames of `phase` for the settings last prepared; a
 // null buffer is skipped.

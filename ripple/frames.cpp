@@ -106,7 +106,7 @@ void rebuild_frames() {
     // Start-up never lets frames exceed the tables; the bound keeps a slip from writing
     // past them.
     const std::int32_t count = setup::frames < frame_slots ? setup::frames : frame_slots;
-    prepare_frame_batch(size, setup::jumps, setup::circles, setup::peek);
+    prepare_frame_batch(size, count, setup::jumps, setup::circles, setup::peek);
     for (std::int32_t i = 0; i < count; ++i) {
         FrameSlot& attack = frame_tables.attack_frames[i];
         FrameSlot& hold = frame_tables.hold_frames[i];

@@ -1,11 +1,13 @@
 // The ripple scheduler. A tick only selects ready frames and copies them to the screen;
-// every drawing resource taken for one ripple is released before the next is handled.
+// the drawing surface they pass through is kept while ripples play and freed by the
+// first tick that finds none left.
 #include "ripple/scheduler.h"
 
 #include "app/ondrella.h"
 #include "ripple/capture.h"
 #include "ripple/frames.h"
 #include "ripple/ripple_rules.h"
+#include "ripple/ripple_window.h"
 
 std::vector<Ripple> ripples;
 
@@ -32,40 +34,9 @@ bool has_later_ripple(std::size_t position) {
 
 void present_frame(const Ripple& ripple) {
     int side = setup::size;
-    SetWindowPos(ripple.window, HWND_TOPMOST, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE);
     // A slot that holds no frame of the current size (the frame count was lowered while
-    // the ripple played, or a buffer could not be allocated) shows nothing this tick.
-    const std::uint32_t* pixels = ready_frame(table_of(ripple), ripple.frame, side);
-    if (!pixels)
-        return;
-
-    HDC window_context = GetDC(ripple.window);
-    HDC memory_context = CreateCompatibleDC(window_context);
-    HBITMAP surface = CreateCompatibleBitmap(window_context, side, side);
-    HGDIOBJ previous_bitmap = SelectObject(memory_context, surface);
-
-    BITMAPINFO description = {};
-    description.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    description.bmiHeader.biWidth = side;
-    description.bmiHeader.biHeight = side;
-    description.bmiHeader.biPlanes = 1;
-    description.bmiHeader.biBitCount = 32;
-    description.bmiHeader.biCompression = BI_RGB;
-    SetDIBitsToDevice(memory_context, 0, 0, side, side, 0, 0, 0, side, pixels, &description,
-                      DIB_RGB_COLORS);
-    BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    HDC screen_context = GetDC(nullptr);
-    SIZE extent = {side, side};
-    POINT source_origin = {0, 0};
-    UpdateLayeredWindow(ripple.window, screen_context, nullptr, &extent, memory_context,
-                        &source_origin, 0, &blend, ULW_ALPHA);
-    ReleaseDC(nullptr, screen_context);
-
-    SelectObject(memory_context, previous_bitmap);
-    DeleteObject(surface);
-    DeleteDC(memory_context);
-    ReleaseDC(ripple.window, window_context);
+    // the ripple played, or a buffer could not be allocated) only raises the window.
+    draw_ripple_window(ripple.window, ready_frame(table_of(ripple), ripple.frame, side), side);
 }
 
 void ripple_tick(HWND applet) {
@@ -73,6 +44,7 @@ void ripple_tick(HWND applet) {
     // last ripple leaves it for the next one.
     if (ripples.empty()) {
         KillTimer(applet, RIPPLE_TIMER);
+        release_ripple_surface();
         return;
     }
     std::size_t position = 0;

@@ -4,6 +4,8 @@
 // arithmetic on the bits of 2/pi, of which a single-precision argument needs 160 at most.
 #include "ripple/wave_math.h"
 
+#include <immintrin.h>
+
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -40,46 +42,66 @@ constexpr double pio2_hi = 0x1.921fb54442d18p+0;
 constexpr double pio2_lo = 0x1.1a62633145c07p-54;
 constexpr double pio4 = 0x1.921fb54442d18p-1;
 
+// The kernels' polynomials are written once, for a double and for four lanes of double
+// (__m256d, whose arithmetic operators act lane by lane), so that both round alike.
+
 // sin(x + y) for |x| <= pi/4, y the tail of a reduced argument.
-double kernel_sin(double x, double y) {
+template <typename Real>
+[[gnu::always_inline]] inline void sin_polynomial(const Real& x, const Real& y, Real& out) {
     constexpr double s1 = -0x1.5555555555549p-3;
     constexpr double s2 = 0x1.111111110f8a6p-7;
     constexpr double s3 = -0x1.a01a019c161d5p-13;
     constexpr double s4 = 0x1.71de357b1fe7dp-19;
     constexpr double s5 = -0x1.ae5e68a2b9cebp-26;
     constexpr double s6 = 0x1.5d93a5acfd57cp-33;
-    const double z = x * x;
-    const double v = z * x;
-    const double r = s2 + z * (s3 + z * (s4 + z * (s5 + z * s6)));
-    return x - ((z * (0.5 * y - v * r) - y) - v * s1);
+    const Real z = x * x;
+    const Real v = z * x;
+    const Real r = s2 + z * (s3 + z * (s4 + z * (s5 + z * s6)));
+    out = x - ((z * (0.5 * y - v * r) - y) - v * s1);
+}
+
+double kernel_sin(double x, double y) {
+    double out;
+    sin_polynomial(x, y, out);
+    return out;
 }
 
 // cos(x + y) for |x| <= pi/4.
-double kernel_cos(double x, double y) {
+template <typename Real>
+[[gnu::always_inline]] inline void cos_polynomial(const Real& x, const Real& y, Real& out) {
     constexpr double c1 = 0x1.555555555554cp-5;
     constexpr double c2 = -0x1.6c16c16c15177p-10;
     constexpr double c3 = 0x1.a01a019cb1590p-16;
     constexpr double c4 = -0x1.27e4f809c52adp-22;
     constexpr double c5 = 0x1.1ee9ebdb4b1c4p-29;
     constexpr double c6 = -0x1.8fae9be8838d4p-37;
-    const double z = x * x;
-    const double z2 = z * z;
-    const double r = z * (c1 + z * (c2 + z * c3)) + z2 * z2 * (c4 + z * (c5 + z * c6));
-    const double half_z = 0.5 * z;
-    const double w = 1.0 - half_z;
-    return w + (((1.0 - w) - half_z) + (z * r - x * y));
+    const Real z = x * x;
+    const Real z2 = z * z;
+    const Real r = z * (c1 + z * (c2 + z * c3)) + z2 * z2 * (c4 + z * (c5 + z * c6));
+    const Real half_z = 0.5 * z;
+    const Real w = 1.0 - half_z;
+    out = w + (((1.0 - w) - half_z) + (z * r - x * y));
+}
+
+double kernel_cos(double x, double y) {
+    double out;
+    cos_polynomial(x, y, out);
+    return out;
 }
 
 // x - n * pi/2 as head + tail for |x| <= 2^19 * pi/2, by subtracting pi/2 in pieces
 // short enough that n times a piece is exact; returns n.
+constexpr double invpio2 = 0x1.45f306dc9c883p-1;
+constexpr double pio2_1 = 0x1.921fb54400000p+0;
+constexpr double pio2_1t = 0x1.0b4611a626331p-34;
+constexpr double pio2_2 = 0x1.0b4611a600000p-34;
+constexpr double pio2_2t = 0x1.3198a2e037073p-69;
+constexpr double pio2_3 = 0x1.3198a2e000000p-69;
+constexpr double pio2_3t = 0x1.b839a252049c1p-104;
+// The largest argument that reduce_moderate takes.
+constexpr double moderate_limit = 0x1.921fb54442d18p+19;
+
 int reduce_moderate(double x, double& head, double& tail) {
-    constexpr double invpio2 = 0x1.45f306dc9c883p-1;
-    constexpr double pio2_1 = 0x1.921fb54400000p+0;
-    constexpr double pio2_1t = 0x1.0b4611a626331p-34;
-    constexpr double pio2_2 = 0x1.0b4611a600000p-34;
-    constexpr double pio2_2t = 0x1.3198a2e037073p-69;
-    constexpr double pio2_3 = 0x1.3198a2e000000p-69;
-    constexpr double pio2_3t = 0x1.b839a252049c1p-104;
     const double t = std::fabs(x);
     const int n = static_cast<int>(t * invpio2 + 0.5);
     const double fn = n;
@@ -231,7 +253,6 @@ int reduce_large(float x, double& head, double& tail) {
 
 // x - n * pi/2 as head + tail with |head| about pi/4 at most; returns n.
 int reduce(float x, double& head, double& tail) {
-    constexpr double moderate_limit = 0x1.921fb54442d18p+19;
     const double wide = x;
     if (std::fabs(wide) <= moderate_limit)
         return reduce_moderate(wide, head, tail);
@@ -272,6 +293,106 @@ double wave_cos(float x) {
     case 2: return -kernel_cos(head, tail);
     default: return kernel_sin(head, tail);
     }
+}
+
+namespace {
+
+// Four lanes of (e_a - e_b > limit), e the binary exponents of a and b.
+[[gnu::target("avx2")]] __m256d exponent_drop_exceeds(__m256d a, __m256d b, int limit) {
+    const __m256i mask = _mm256_set1_epi64x(0x7ff);
+    const __m256i drop =
+        _mm256_sub_epi64(_mm256_and_si256(_mm256_srli_epi64(_mm256_castpd_si256(a), 52), mask),
+                         _mm256_and_si256(_mm256_srli_epi64(_mm256_castpd_si256(b), 52), mask));
+    return _mm256_castsi256_pd(_mm256_cmpgt_epi64(drop, _mm256_set1_epi64x(limit)));
+}
+
+// wave_sin of four arguments within moderate_limit: reduce_moderate without its branches
+// (both further pieces of pi/2 are worked out, and kept where the scalar code takes
+// them), then the kernel of each lane's quadrant.
+[[gnu::target("avx2")]] __m256d moderate_sines(__m128 arguments) {
+    const __m256d sign = _mm256_set1_pd(-0.0);
+    const __m256d x = _mm256_cvtps_pd(arguments);
+    const __m256d t = _mm256_andnot_pd(sign, x);
+    const __m128i n = _mm256_cvttpd_epi32(t * invpio2 + 0.5);
+    const __m256d fn = _mm256_cvtepi32_pd(n);
+    const __m256d r1 = t - fn * pio2_1;
+    const __m256d w1 = fn * pio2_1t;
+    const __m256d head1 = r1 - w1;
+    const __m256d second = exponent_drop_exceeds(t, head1, 16);
+    const __m256d r2 = r1 - fn * pio2_2;
+    const __m256d w2 = fn * pio2_2t - ((r1 - r2) - fn * pio2_2);
+    const __m256d head2 = r2 - w2;
+    const __m256d third = _mm256_and_pd(second, exponent_drop_exceeds(t, head2, 49));
+    const __m256d r3 = r2 - fn * pio2_3;
+    const __m256d w3 = fn * pio2_3t - ((r2 - r3) - fn * pio2_3);
+    const __m256d head3 = r3 - w3;
+    const __m256d r = _mm256_blendv_pd(_mm256_blendv_pd(r1, r2, second), r3, third);
+    const __m256d w = _mm256_blendv_pd(_mm256_blendv_pd(w1, w2, second), w3, third);
+    __m256d head = _mm256_blendv_pd(_mm256_blendv_pd(head1, head2, second), head3, third);
+    __m256d tail = (r - head) - w;
+    const __m256d negative = _mm256_cmp_pd(x, _mm256_setzero_pd(), _CMP_LT_OQ);
+    head = _mm256_xor_pd(head, _mm256_and_pd(negative, sign));
+    tail = _mm256_xor_pd(tail, _mm256_and_pd(negative, sign));
+    // An argument within pi/4 goes to the sine kernel as it is, with a zero tail.
+    const __m256d small = _mm256_cmp_pd(t, _mm256_set1_pd(pio4), _CMP_LE_OQ);
+    head = _mm256_blendv_pd(head, x, small);
+    tail = _mm256_andnot_pd(small, tail);
+    // The quadrant n & 3 of the signed n (n is 0 for the small arguments).
+    const __m128i negative_n = _mm_srai_epi32(_mm_castps_si128(arguments), 31);
+    const __m128i signed_n = _mm_sub_epi32(_mm_xor_si128(n, negative_n), negative_n);
+    const __m256i quadrant = _mm256_cvtepi32_epi64(signed_n);
+    const __m256i one = _mm256_set1_epi64x(1);
+    const __m256i two = _mm256_set1_epi64x(2);
+    const __m256d odd =
+        _mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_and_si256(quadrant, one), one));
+    const __m256d upper =
+        _mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_and_si256(quadrant, two), two));
+    __m256d sine;
+    __m256d cosine;
+    sin_polynomial(head, tail, sine);
+    cos_polynomial(head, tail, cosine);
+    return _mm256_xor_pd(_mm256_blendv_pd(sine, cosine, odd), _mm256_and_pd(upper, sign));
+}
+
+[[gnu::target("avx2")]] void wave_sin_each_avx2(const float* arguments, double* sines,
+                                                unsigned count) {
+    unsigned i = 0;
+    for (; i + 4 <= count; i += 4) {
+        const __m128 four = _mm_loadu_ps(arguments + i);
+        _mm256_storeu_pd(sines + i, moderate_sines(four));
+        // Large and non-finite arguments (where the comparison is false) take the scalar
+        // way.
+        const __m256d within =
+            _mm256_cmp_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), _mm256_cvtps_pd(four)),
+                          _mm256_set1_pd(moderate_limit), _CMP_LE_OQ);
+        const int moderate = _mm256_movemask_pd(within);
+        if (moderate != 0xf) {
+            for (int lane = 0; lane < 4; ++lane)
+                if ((moderate >> lane & 1) == 0)
+                    sines[i + lane] = wave_sin(arguments[i + lane]);
+        }
+    }
+    for (; i < count; ++i)
+        sines[i] = wave_sin(arguments[i]);
+}
+
+bool processor_has_avx2() {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx2");
+}
+
+} // namespace
+
+bool wave_sin_may_use_avx2 = true;
+
+void wave_sin_each(const float* arguments, double* sines, unsigned count) {
+    static const bool has_avx2 = processor_has_avx2();
+    if (has_avx2 && wave_sin_may_use_avx2) {
+        wave_sin_each_avx2(arguments, sines, count);
+        return;
+    }
+    for (unsigned i = 0; i < count; ++i)
+        sines[i] = wave_sin(arguments[i]);
 }
 
 namespace {

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Times the frame rebuild natively (Google Benchmark: rebuild, the floor of writing its
-# pixels, the per-pixel formula, and their ratios) and in the Windows build under Wine.
+# pixels, the per-pixel formula, and their ratios) and in the Windows build under Wine;
+# then the longest slider message of the panel at its largest settings; then, under Wine,
+# the drawing of ripples and bursts of presses.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -10,3 +12,9 @@ bash scripts/build.sh native -- --target frames-bench
 bash scripts/build.sh $windows_config -- --target frames-timing
 build/native/frames-bench
 bash scripts/with-wine.sh "$wine_loader" build/$windows_config/frames-timing.exe
+# The slider messages of the panel at its largest settings, as the applet's thread serves them.
+bash scripts/build.sh $windows_config -- --target panel-timing
+bash scripts/with-wine.sh "$wine_loader" build/$windows_config/panel-timing.exe
+# One ripple draw, and bursts of presses with how long the hook waits meanwhile.
+bash scripts/build.sh $windows_config -- --target ripple-draw-timing
+bash scripts/with-wine.sh "$wine_loader" build/$windows_config/ripple-draw-timing.exe

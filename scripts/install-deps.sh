@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Ondrella needs: the native
 # toolchain and test libraries, the i686 MinGW-w64 cross compiler, 32-bit Wine and a
-# private X server. A second run finds everything present and does nothing.
+# private X server, and zip and unzip for the release. A second run finds everything
+# present and does nothing.
 set -euo pipefail
 
 packages=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
           libpng-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64 wine wine32 wine64 xvfb
-          x11-utils imagemagick clang-format)
+          x11-utils imagemagick clang-format
+          zip unzip)
 
 missing=()
 for p in "${packages[@]}"; do

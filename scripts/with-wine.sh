@@ -5,24 +5,35 @@
 # ever draws on the user's screen. Everything started here is stopped by its process id
 # when the command ends, fails or is interrupted.
 #
-#   scripts/with-wine.sh [--display-from-env] COMMAND [ARGS...]
+#   scripts/with-wine.sh [--display-from-env] [--depth BITS] [--dpi DPI] COMMAND [ARGS...]
 #
 # The command finds the Wine loader for the Windows build in use in $wine_loader (see
 # windows-target.sh).
 #
 # --display-from-env uses $DISPLAY instead of a private Xvfb (for `make run` on a desktop).
+# --depth gives the Xvfb screen another colour depth than 24 bits, --dpi scales the Wine
+# desktop (Wine scales DPI-unaware programs only with both LogPixels and DpiScalingVer set).
+# Either gives the run a prefix of its own, so such a run can also be started from inside
+# a plain one.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/windows-target.sh"
 build=${ONDRELLA_BUILD:-$here/build}
 use_env_display=0
-if [ "${1:-}" = --display-from-env ]; then
-  use_env_display=1
-  shift
-fi
+depth=24
+dpi=
+prefix=wineprefix
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --display-from-env) use_env_display=1; shift ;;
+    --depth) depth=$2; prefix+=-depth$2; shift 2 ;;
+    --dpi) dpi=$2; prefix+=-dpi$2; shift 2 ;;
+    *) break ;;
+  esac
+done
 
-export WINEPREFIX=$build/wineprefix
+export WINEPREFIX=$build/$prefix
 export WINEARCH=win64
 export WINEDEBUG=${WINEDEBUG:--all}
 # No Mono or Gecko install prompts: nothing here uses .NET or HTML.
@@ -46,7 +57,7 @@ trap 'exit 143' TERM
 
 if [ $use_env_display -eq 0 ] || [ -z "${DISPLAY:-}" ]; then
   display_file=$(mktemp)
-  Xvfb -displayfd 3 -screen 0 1024x768x24 -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
+  Xvfb -displayfd 3 -screen 0 "1024x768x$depth" -nolisten tcp 3>"$display_file" >/dev/null 2>&1 &
   xvfb_pid=$!
   for _ in $(seq 100); do
     [ -s "$display_file" ] && break
@@ -63,6 +74,10 @@ if [ ! -f "$WINEPREFIX/.ondrella-ready" ]; then
   "$wine_loader" wineboot -i >/dev/null 2>&1
   "$wine_loader" reg add 'HKCU\Software\Wine\Explorer' /v Desktop /d Default /f >/dev/null 2>&1
   "$wine_loader" reg add 'HKCU\Software\Wine\Explorer\Desktops' /v Default /d 1024x768 /f >/dev/null 2>&1
+  if [ -n "$dpi" ]; then
+    "$wine_loader" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f >/dev/null 2>&1
+    "$wine_loader" reg add 'HKCU\Control Panel\Desktop' /v DpiScalingVer /t REG_DWORD /d 4096 /f >/dev/null 2>&1
+  fi
   wineserver -w
   touch "$WINEPREFIX/.ondrella-ready"
 fi

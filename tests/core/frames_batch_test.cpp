@@ -44,7 +44,7 @@ void expect_same_frames(const Case& c) {
         std::vector<std::uint32_t> frames[3];
         for (std::vector<std::uint32_t>& frame : frames)
             frame.assign(pixels, 0xDEADBEEFu);
-        prepare_frame_batch(c.size, c.jumps, c.circles, c.peek);
+        prepare_frame_batch(c.size, c.frames, c.jumps, c.circles, c.peek);
         synthesize_frame_batch(phase, frames[0].data(), frames[1].data(), frames[2].data());
         for (int table = 0; table < 3; ++table) {
             for (std::size_t i = 0; i < pixels; ++i) {
@@ -119,9 +119,63 @@ TEST(FrameBatch, ValuesOutsideThePanelThatLoadingAccepts) {
 TEST(FrameBatch, ASkippedTableLeavesTheOthersRight) {
     const float phase = 3.0f / 8.0f;
     std::vector<std::uint32_t> hold(1600, 0xDEADBEEFu);
-    prepare_frame_batch(40, 2, 3, 0);
+    prepare_frame_batch(40, 8, 2, 3, 0);
     synthesize_frame_batch(phase, nullptr, hold.data(), nullptr);
     EXPECT_EQ(hold, single_frame(40, phase, false, false, {0, 0, 2, 3, 0}));
+}
+
+// Large tables go out with streaming stores, which write only whole 16-byte blocks, while
+// frame buffers come from realloc at any offset within 16 bytes (8-byte alignment is all
+// some C libraries give). Every frame must still get exactly its pixels: none lost before
+// the first block or after the last, none written outside the buffer, whatever the
+// offsets of the three buffers, alike or not.
+TEST(FrameBatch, LargeTablesAtEveryOffsetWithinSixteenBytes) {
+    constexpr std::uint32_t guard = 0xDEADBEEFu;
+    const char* const names[] = {"attack", "hold", "release"};
+    struct Offsets {
+        int words[3];
+    };
+    for (unsigned size : {129u, 256u}) {
+        const float phase = 5.0f / 128.0f;
+        const FrameSettings settings{0, 0, 1, 2, 1};
+        const std::vector<std::uint32_t> reference[] = {
+            single_frame(size, phase, false, true, settings),
+            single_frame(size, phase, false, false, settings),
+            single_frame(size, phase, true, false, settings)};
+        const std::size_t pixels = static_cast<std::size_t>(size) * size;
+        for (const Offsets& offsets : {Offsets{{0, 0, 0}}, Offsets{{1, 1, 1}}, Offsets{{2, 2, 2}},
+                                       Offsets{{3, 3, 3}}, Offsets{{2, 0, 3}}}) {
+            for (bool avx2 : {true, false}) {
+                frame_batch_may_use_avx2 = avx2;
+                std::vector<std::uint32_t> storage[3];
+                std::uint32_t* frames[3];
+                for (int table = 0; table < 3; ++table) {
+                    storage[table].assign(pixels + 12, guard);
+                    std::uint32_t* base = storage[table].data() + 4;
+                    while (reinterpret_cast<std::uintptr_t>(base) % 16 != 0)
+                        ++base;
+                    frames[table] = base + offsets.words[table];
+                }
+                prepare_frame_batch(size, 128, 1, 2, 1);
+                synthesize_frame_batch(phase, frames[0], frames[1], frames[2]);
+                for (int table = 0; table < 3; ++table) {
+                    const std::string where = std::string(names[table]) + " at offset " +
+                                              std::to_string(offsets.words[table]) + ", size " +
+                                              std::to_string(size) + (avx2 ? "" : " (SSE2 loop)");
+                    EXPECT_EQ(frames[table][-1], guard) << where;
+                    EXPECT_EQ(frames[table][pixels], guard) << where;
+                    for (std::size_t i = 0; i < pixels; ++i) {
+                        if (frames[table][i] != reference[table][i]) {
+                            ADD_FAILURE() << where << " differs at column " << i % size << " row "
+                                          << i / size;
+                            break;
+                        }
+                    }
+                }
+            }
+        }
+    }
+    frame_batch_may_use_avx2 = true;
 }
 
 } // namespace

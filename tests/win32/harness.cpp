@@ -12,10 +12,6 @@ namespace {
 
 const char settings_key[] = "Software\\Varnek\\Ondrella";
 
-std::string applet_command_line() {
-    return "\"" + applet_exe_path() + "\"";
-}
-
 HWND find_applet_window(DWORD process_id) {
     HWND window = nullptr;
     while ((window = FindWindowExA(nullptr, window, "Ondrella", "Ondrella")) != nullptr) {
@@ -59,11 +55,23 @@ void send_mouse(DWORD flags, DWORD data) {
 
 } // namespace
 
+std::string windows_path(const char* unix_path) {
+    std::string path = "Z:";
+    for (const char* c = unix_path; *c; ++c)
+        path += *c == '/' ? '\\' : *c;
+    return path;
+}
+
+// The build passes the exe's Unix path.
 bool start_applet(Applet& applet, DWORD timeout_ms) {
+    return start_applet_from(applet, ONDRELLA_EXE, timeout_ms);
+}
+
+bool start_applet_from(Applet& applet, const char* exe_unix_path, DWORD timeout_ms) {
     applet = Applet{};
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    std::string command = applet_command_line();
+    std::string command = "\"" + windows_path(exe_unix_path) + "\"";
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &applet.process))
         return false;
@@ -82,12 +90,8 @@ bool start_applet(Applet& applet, DWORD timeout_ms) {
     return true;
 }
 
-// The build passes the exe's Unix path; Wine maps the Unix root to drive Z:.
 std::string applet_exe_path() {
-    std::string path = "Z:";
-    for (const char* c = ONDRELLA_EXE; *c; ++c)
-        path += *c == '/' ? '\\' : *c;
-    return path;
+    return windows_path(ONDRELLA_EXE);
 }
 
 bool tray_icon_present(HWND applet_window) {

@@ -16,6 +16,7 @@ namespace {
 constexpr std::uint32_t planted = 0x12345678;
 
 void plant() {
+    ASSERT_NE(frame_tables.hold_frames[0].pixels, nullptr) << "no frame was ever built";
     frame_tables.hold_frames[0].pixels[0] = planted;
 }
 

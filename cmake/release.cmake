@@ -1,0 +1,35 @@
+# The release a user downloads: ondrella-<version>-win32.zip, packed from the exe,
+# docs/README.txt and LICENSE by scripts/pack-release.sh into the build folder, where
+# `make dist` picks it up. It is built with everything else so that the tests check the
+# very zip that ships, unpacked as a user unpacks it into release-unpacked/.
+
+# No time stamp in the exe's header: the same sources link to the same bytes. No symbols
+# and no debug information (the C runtime's own): they would more than double its size.
+target_link_options(ondrella PRIVATE -Wl,--no-insert-timestamp -s)
+
+if(CMAKE_CROSSCOMPILING)
+  # The zip that ships holds the 32-bit exe. A 64-bit build (for testing under 64-bit Wine
+  # where 32-bit code cannot run) packs its exe the same way, named win64.
+  set(ONDRELLA_RELEASE_PLATFORM win32)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    set(ONDRELLA_RELEASE_PLATFORM win64)
+  endif()
+  set(ONDRELLA_RELEASE_ZIP
+      ${CMAKE_BINARY_DIR}/ondrella-${PROJECT_VERSION}-${ONDRELLA_RELEASE_PLATFORM}.zip)
+  add_custom_command(OUTPUT ${ONDRELLA_RELEASE_ZIP}
+    COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/pack-release.sh ${ONDRELLA_RELEASE_ZIP}
+            $<TARGET_FILE:ondrella> ${CMAKE_SOURCE_DIR}/docs/README.txt ${CMAKE_SOURCE_DIR}/LICENSE
+    DEPENDS ondrella ${CMAKE_SOURCE_DIR}/scripts/pack-release.sh
+            ${CMAKE_SOURCE_DIR}/docs/README.txt ${CMAKE_SOURCE_DIR}/LICENSE
+    VERBATIM)
+  add_custom_target(dist ALL DEPENDS ${ONDRELLA_RELEASE_ZIP})
+
+  # -DD gives the unpacked files the time of unpacking, so they are newer than the zip.
+  set(ONDRELLA_RELEASE_UNPACKED ${CMAKE_BINARY_DIR}/release-unpacked)
+  add_custom_command(OUTPUT ${ONDRELLA_RELEASE_UNPACKED}/ondrella.exe
+    COMMAND ${CMAKE_COMMAND} -E rm -rf ${ONDRELLA_RELEASE_UNPACKED}
+    COMMAND unzip -q -DD ${ONDRELLA_RELEASE_ZIP} -d ${ONDRELLA_RELEASE_UNPACKED}
+    DEPENDS ${ONDRELLA_RELEASE_ZIP}
+    VERBATIM)
+  add_custom_target(release_unpacked DEPENDS ${ONDRELLA_RELEASE_UNPACKED}/ondrella.exe)
+endif()
