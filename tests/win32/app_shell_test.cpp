@@ -2,9 +2,8 @@
 // settings key, its window and its exit, and the values it leaves in the registry.
 #include <gtest/gtest.h>
 
+#include "tests/win32/applet_fixture.h"
 #include "tests/win32/harness.h"
-
-using harness::Applet;
 
 namespace {
 
@@ -22,20 +21,6 @@ std::vector<std::int32_t> stored_settings() {
 
 using Values = std::vector<std::int32_t>;
 const Values defaults = {16, 64, 1, 25, 2, 1};
-
-class AppletTest : public testing::Test {
-  protected:
-    void SetUp() override { harness::wipe_settings(); }
-    void TearDown() override {
-        if (applet.process.hProcess)
-            harness::wait_for_exit(applet, 0);
-    }
-    void start() {
-        ASSERT_TRUE(harness::start_applet(applet));
-        ASSERT_NE(applet.window, nullptr) << "the applet window did not appear";
-    }
-    Applet applet{};
-};
 
 } // namespace
 

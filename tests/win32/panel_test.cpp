@@ -6,12 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "tests/win32/applet_fixture.h"
 #include "tests/win32/harness.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
-
-using harness::Applet;
 
 namespace {
 
@@ -70,16 +69,11 @@ bool menu_open(DWORD process_id) {
     return false;
 }
 
-class PanelTest : public testing::Test {
+class PanelTest : public AppletTest {
   protected:
-    void SetUp() override { harness::wipe_settings(); }
-    void TearDown() override {
-        if (applet.process.hProcess)
-            harness::wait_for_exit(applet, 0);
-    }
     void start() {
-        ASSERT_TRUE(harness::start_applet(applet));
-        ASSERT_NE(applet.window, nullptr);
+        AppletTest::start();
+        ASSERT_FALSE(HasFatalFailure());
         children = children_in_order(applet.window);
         ASSERT_EQ(children.size(), std::size(controls));
     }
@@ -103,7 +97,6 @@ class PanelTest : public testing::Test {
         return harness::wait_until([&] { return !IsWindowVisible(applet.window); }) &&
                harness::is_running(applet) && harness::tray_icon_present(applet.window);
     }
-    Applet applet{};
     std::vector<HWND> children;
 };
 
