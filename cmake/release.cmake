@@ -32,4 +32,7 @@ if(CMAKE_CROSSCOMPILING)
     DEPENDS ${ONDRELLA_RELEASE_ZIP}
     VERBATIM)
   add_custom_target(release_unpacked DEPENDS ${ONDRELLA_RELEASE_UNPACKED}/ondrella.exe)
+  # The zip is made by the dist target alone: two targets that could each run its command
+  # in a parallel build would pack it twice at once.
+  add_dependencies(release_unpacked dist)
 endif()

@@ -3,6 +3,7 @@
 // must not rebuild and is overwritten by every one that must.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 
 #include "ripple/frames.h"
@@ -85,4 +86,39 @@ TEST(PanelRebuild, RebuildSentByAnyoneBuildsForTheCurrentSettings) {
     EXPECT_EQ(ready_frame(frame_tables.release_frames, 2, 48), nullptr);
     EXPECT_EQ(SendMessageA(applet_window, WM_REBUILD_FRAMES, 0, 0), 0);
     EXPECT_NE(ready_frame(frame_tables.release_frames, 2, 48), nullptr);
+}
+
+// ---- the tray menu ---------------------------------------------------------------------
+
+namespace {
+
+struct MenuSeen {
+    UINT default_item = 0;
+    std::string items;
+};
+MenuSeen menu_seen;
+
+// Runs inside the menu's own loop: reads the open menu, then closes it.
+void CALLBACK read_open_menu(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND popup = FindWindowA("#32768", nullptr);
+    if (!popup || !IsWindowVisible(popup))
+        return;
+    KillTimer(nullptr, timer);
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageA(popup, MN_GETHMENU, 0, 0));
+    menu_seen.default_item = GetMenuDefaultItem(menu, FALSE, 0);
+    for (int position = 0; position < GetMenuItemCount(menu); ++position) {
+        char text[64] = {};
+        GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
+        menu_seen.items += std::string(text) + "|";
+    }
+    EndMenu();
+}
+
+} // namespace
+
+TEST(TrayMenu, RightReleaseOpensShowHideInBoldThenQuit) {
+    SetTimer(nullptr, 0, 50, read_open_menu);
+    SendMessageA(applet_window, WM_USER, 1, WM_RBUTTONUP);
+    EXPECT_EQ(menu_seen.default_item, static_cast<UINT>(ID_SHOW_HIDE));
+    EXPECT_EQ(menu_seen.items, "Show/Hide applet||Quit|");
 }
