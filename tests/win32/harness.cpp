@@ -4,6 +4,7 @@
 
 #include <shellapi.h>
 
+#include <cstdlib>
 #include <cstring>
 
 namespace harness {
@@ -234,6 +235,16 @@ void move_cursor(int x, int y) {
     input.mi.dy = (y * 65536 + height - 1) / height;
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
     SendInput(1, &input, sizeof input);
+}
+
+POINT move_cursor_and_wait(POINT to) {
+    move_cursor(to.x, to.y);
+    POINT cursor = {};
+    wait_until([&] {
+        GetCursorPos(&cursor);
+        return std::labs(cursor.x - to.x) <= 1 && std::labs(cursor.y - to.y) <= 1;
+    });
+    return cursor;
 }
 
 void press_button(int button) {

@@ -73,6 +73,10 @@ void seed_settings(std::int32_t frames, std::int32_t size, std::int32_t jumps, s
 
 // Real input through SendInput, as a user's mouse would give it.
 void move_cursor(int x, int y);
+// Moves the cursor and waits until it stands there; returns where it landed. The absolute
+// coordinates of SendInput can land a pixel short, so a ripple is expected where the
+// cursor really is.
+POINT move_cursor_and_wait(POINT to);
 // button: 0 left, 1 right, 2 middle, 3 first extra, 4 second extra.
 void press_button(int button);
 void release_button(int button);

@@ -2,7 +2,6 @@
 // in the Wine desktop, and the applet's "Blimmer Object" windows looked at from outside.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <ostream>
 #include <vector>
 
@@ -27,28 +26,12 @@ Placement centred_on(POINT at) {
     return {at.x - half, at.y - half, side, side};
 }
 
-// Where the cursor stands after a move to `to`. The absolute coordinates of SendInput can
-// land a pixel short, so the ripple is expected where the cursor really is.
-POINT move_to(POINT to) {
-    harness::move_cursor(to.x, to.y);
-    POINT cursor = {};
-    harness::wait_until([&] {
-        GetCursorPos(&cursor);
-        return std::labs(cursor.x - to.x) <= 1 && std::labs(cursor.y - to.y) <= 1;
-    });
-    return cursor;
-}
-
 // The presses land on this window of the test's own rather than on Wine's desktop.
-LRESULT CALLBACK pad_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    return DefWindowProcA(window, message, wparam, lparam);
-}
-
 class RippleScreen : public testing::Test {
   protected:
     void SetUp() override {
         WNDCLASSA pad_class = {};
-        pad_class.lpfnWndProc = pad_procedure;
+        pad_class.lpfnWndProc = DefWindowProcA;
         pad_class.hInstance = GetModuleHandleA(nullptr);
         pad_class.lpszClassName = "RipplePad";
         RegisterClassA(&pad_class);
@@ -90,7 +73,7 @@ class RippleScreen : public testing::Test {
 
     // Presses at the cursor's place after a move to `to`, and returns that place.
     POINT press(int button, POINT to) {
-        POINT at = move_to(to);
+        POINT at = harness::move_cursor_and_wait(to);
         harness::press_button(button);
         held[button] = true;
         return at;
@@ -148,7 +131,7 @@ TEST_F(RippleScreen, HeldButtonDragsItsRippleCentredThroughThreePoints) {
     HWND window = ripple_at(press(0, {200, 200}));
     ASSERT_NE(window, nullptr);
     for (POINT to : {POINT{400, 260}, POINT{520, 480}, POINT{250, 600}}) {
-        const POINT at = move_to(to);
+        const POINT at = harness::move_cursor_and_wait(to);
         EXPECT_TRUE(harness::wait_until([&] { return placement_of(window) == centred_on(at); }))
             << "at " << at.x << ", " << at.y << " the ripple is " << placement_of(window);
     }

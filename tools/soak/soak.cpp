@@ -30,15 +30,11 @@ constexpr DWORD longest_wait_for_ripples_ms = 60000;
 
 const RECT pad_area = {64, 64, 960, 704};
 
-LRESULT CALLBACK pad_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    return DefWindowProcA(window, message, wparam, lparam);
-}
-
 // The hidden owner and the owned pop-up under the cursor; the pop-up is brought in front.
 // Returns the owner, whose destruction takes the pop-up with it.
 HWND create_pad() {
     WNDCLASSA pad_class = {};
-    pad_class.lpfnWndProc = pad_procedure;
+    pad_class.lpfnWndProc = DefWindowProcA;
     pad_class.hInstance = GetModuleHandleA(nullptr);
     pad_class.lpszClassName = "OndrellaSoakPad";
     RegisterClassA(&pad_class);

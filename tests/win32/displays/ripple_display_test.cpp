@@ -152,14 +152,10 @@ void build_expected_frames() {
     rebuild_frames();
 }
 
-LRESULT CALLBACK pad_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
-    return DefWindowProcA(window, message, wparam, lparam);
-}
-
 // A window of the test's own, grey, where presses land and where a text field can sit.
 HWND create_pad() {
     WNDCLASSA pad_class = {};
-    pad_class.lpfnWndProc = pad_procedure;
+    pad_class.lpfnWndProc = DefWindowProcA;
     pad_class.hInstance = GetModuleHandleA(nullptr);
     pad_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
     pad_class.lpszClassName = "DisplayPad";
@@ -197,17 +193,6 @@ class RippleDisplay : public testing::Test {
         return harness::windows_of_process(applet.process.dwProcessId, "Blimmer Object");
     }
 
-    // Where the cursor stands after a move to `to`: absolute input can land a pixel short.
-    POINT move_to(POINT to) {
-        harness::move_cursor(to.x, to.y);
-        POINT cursor = {};
-        harness::wait_until([&] {
-            GetCursorPos(&cursor);
-            return std::labs(cursor.x - to.x) <= 1 && std::labs(cursor.y - to.y) <= 1;
-        });
-        return cursor;
-    }
-
     // The single ripple window, once there is one.
     HWND await_ripple() {
         harness::wait_until([&] { return !ripple_windows().empty(); });
@@ -218,7 +203,7 @@ class RippleDisplay : public testing::Test {
     // Presses the left button at `to`, holds it past the first cycle, and checks that the
     // ripple stays centred on the cursor within a pixel and shows its hold frames.
     void expect_held_ripple_at(POINT to) {
-        const POINT at = move_to(to);
+        const POINT at = harness::move_cursor_and_wait(to);
         harness::press_button(0);
         held = true;
         HWND window = await_ripple();
@@ -256,7 +241,7 @@ TEST_F(RippleDisplay, MiddleClickIntoATextFieldLeavesTheTypedTextThere) {
     harness::pump_for(100);
     ASSERT_EQ(GetFocus(), field);
 
-    move_to({100 + 100 + 150, 100 + 100 + 15});
+    harness::move_cursor_and_wait({100 + 100 + 150, 100 + 100 + 15});
     harness::press_button(2);
     harness::release_button(2);
     ASSERT_NE(await_ripple(), nullptr);
@@ -307,7 +292,7 @@ TEST_F(RippleScaledDisplay, RipplesAreCentredOnEachPressAndShownUnscaled) {
 
 TEST_F(RippleScaledDisplay, ThePanelStaysDpiUnawareAndRipplesArePerMonitorAware) {
     EXPECT_EQ(awareness_of(applet.window), DPI_AWARENESS_UNAWARE);
-    move_to({400, 300});
+    harness::move_cursor_and_wait({400, 300});
     harness::press_button(0);
     held = true;
     HWND window = await_ripple();
