@@ -54,18 +54,26 @@ struct Batch {
     std::int32_t circles;
     std::int32_t peek;
 
-    // Per pixel, in buffer order from element `front` on: the ring, and C x E, exact in
-    // double as the product of two single-precision values; pixels outside the disc and
-    // the centre have 0, and so have the elements before the first pixel. Four more after
-    // the last pixel, so that the last group of four may read past it.
+    // What depends on the side alone is kept from one rebuild to the next while the side
+    // stays: every slider but the size, and the "Sharp peek" box, then skip it.
+    unsigned shaped_side; // 0 before the first
+    // Per pixel, in buffer order from element `front` on: the ring and the direction
+    // factor C; pixels outside the disc and the centre have ring 0 and C 0, and so have
+    // the elements before the first pixel. Four more after the last pixel, so that the
+    // last group of four may read past it.
     std::uint16_t ring_of[front + largest_pixels + 4];
-    double amplitude[front + largest_pixels + 4];
+    float direction[front + largest_pixels + 4];
     // Per row, the columns inside the disc: first .. last, none when first > last.
     int first_inside[largest_side];
     int last_inside[largest_side];
-
-    // Per ring.
+    // Per ring: its radius r.
     unsigned rings;
+    float radius[largest_pairs];
+
+    // Per pixel, as ring_of: C x E, exact in double as the product of two single-precision
+    // values.
+    double amplitude[front + largest_pixels + 4];
+    // Per ring.
     double wave_base[largest_pairs];    // (circles x pi) x r
     double envelope[largest_pairs];     // E
     float wave_argument[largest_pairs]; // W of the current phase
@@ -257,26 +265,31 @@ void find_rings(unsigned h) {
     batch.rings = 0;
     for (unsigned i = 0; i < count; ++i) {
         const Pair& pair = batch.pairs[i];
-        if (i == 0 || pair.radius != batch.pairs[i - 1].radius) {
-            const unsigned ring = batch.rings++;
-            const float r = pair.radius;
-            batch.wave_base[ring] = static_cast<double>(batch.circles) * wave_pi * r;
-            float envelope = static_cast<float>(1.0 - r);
-            if (batch.peek == 0) {
-                const double inside = 1.0 - r;
-                envelope = static_cast<float>(wave_sin(static_cast<float>(wave_pi * inside)) *
-                                              static_cast<float>(inside));
-            }
-            batch.envelope[ring] = envelope;
-        }
+        if (i == 0 || pair.radius != batch.pairs[i - 1].radius)
+            batch.radius[batch.rings++] = pair.radius;
         batch.ring_of_pair[pair.near * (h + 1) + pair.far] =
             static_cast<std::uint16_t>(batch.rings - 1);
     }
-    // A side of 1 has no ring, only its centre; it still reads ring 0.
+    // A side of 1 has no ring, only its centre; it still reads ring 0, with no wave and no
+    // envelope.
     if (batch.rings == 0) {
         batch.rings = 1;
-        batch.wave_base[0] = 0.0;
-        batch.envelope[0] = 0.0;
+        batch.radius[0] = 0.0f;
+    }
+}
+
+// The wave's radial part and the envelope of every ring, for the settings prepared.
+void shape_rings() {
+    for (unsigned ring = 0; ring < batch.rings; ++ring) {
+        const float r = batch.radius[ring];
+        batch.wave_base[ring] = static_cast<double>(batch.circles) * wave_pi * r;
+        float envelope = static_cast<float>(1.0 - r);
+        if (batch.peek == 0) {
+            const double inside = 1.0 - r;
+            envelope = static_cast<float>(wave_sin(static_cast<float>(wave_pi * inside)) *
+                                          static_cast<float>(inside));
+        }
+        batch.envelope[ring] = envelope;
     }
 }
 
@@ -288,7 +301,7 @@ float direction_at(int dx, int dy, unsigned h) {
     return static_cast<float>(wave_cos(static_cast<float>(wave_acos(s))));
 }
 
-void prepare_pixels(unsigned size) {
+void find_pixels(unsigned size) {
     const int h = static_cast<int>(size / 2);
     for (int row = 0; row < static_cast<int>(size); ++row) {
         const int dy = row - h;
@@ -301,28 +314,38 @@ void prepare_pixels(unsigned size) {
             const int far = std::max(std::abs(dx), std::abs(dy));
             const float r = static_cast<float>(std::sqrt(pair_square(near, far, h)));
             batch.ring_of[front + p] = 0;
-            batch.amplitude[front + p] = 0.0;
+            batch.direction[front + p] = 0.0f;
             if (r > 1.0f)
                 continue;
             batch.first_inside[row] = std::min(batch.first_inside[row], column);
             batch.last_inside[row] = column;
             if (dx == 0 && dy == 0)
                 continue;
-            const std::uint16_t ring = batch.ring_of_pair[near * (h + 1) + far];
-            batch.ring_of[front + p] = ring;
-            // The mirror (-dy, -dx) has the same s, hence the same C, and the same ring; it
-            // lies in an earlier row when it lies in the frame at all.
+            batch.ring_of[front + p] = batch.ring_of_pair[near * (h + 1) + far];
+            // The mirror (-dy, -dx) has the same s, hence the same C; it lies in an earlier
+            // row when it lies in the frame at all.
             const int mirror_column = h - dy;
             const int mirror_row = h - dx;
             if (mirror_row < row && mirror_column < static_cast<int>(size))
-                batch.amplitude[front + p] =
-                    batch.amplitude[front + mirror_row * static_cast<int>(size) + mirror_column];
+                batch.direction[front + p] =
+                    batch.direction[front + mirror_row * static_cast<int>(size) + mirror_column];
             else
-                batch.amplitude[front + p] =
-                    static_cast<double>(direction_at(dx, dy, static_cast<unsigned>(h))) *
-                    static_cast<float>(batch.envelope[ring]);
+                batch.direction[front + p] = direction_at(dx, dy, static_cast<unsigned>(h));
         }
     }
+    // Past the last pixel, for the last group of four.
+    for (int i = 0; i < 4; ++i) {
+        batch.ring_of[front + size * size + i] = 0;
+        batch.direction[front + size * size + i] = 0.0f;
+    }
+}
+
+// C x E of every pixel (0 where C is 0).
+void shape_pixels(unsigned size) {
+    const unsigned end = front + size * size + 4;
+    for (unsigned i = 0; i < end; ++i)
+        batch.amplitude[i] = static_cast<double>(batch.direction[i]) *
+                             static_cast<float>(batch.envelope[batch.ring_of[i]]);
 }
 
 // What the writing of one phase's frames shares.
@@ -395,8 +418,13 @@ void prepare_frame_batch(unsigned size, std::int32_t frames, std::int32_t jumps,
     batch.peek = peek;
     if (batch.per_pixel)
         return;
-    find_rings(size / 2);
-    prepare_pixels(size);
+    if (batch.shaped_side != size) {
+        find_rings(size / 2);
+        find_pixels(size);
+        batch.shaped_side = size;
+    }
+    shape_rings();
+    shape_pixels(size);
 }
 
 void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* hold,
