@@ -307,28 +307,31 @@ namespace {
 }
 
 // wave_sin of four arguments within moderate_limit: reduce_moderate without its branches
-// (both further pieces of pi/2 are worked out, and kept where the scalar code takes
-// them), then the kernel of each lane's quadrant.
+// (a further piece of pi/2 is worked out when any lane needs it, and kept where the
+// scalar code takes it), then the kernel of each lane's quadrant. The arguments of one
+// call are mostly neighbours, so the lanes mostly agree on both questions.
 [[gnu::target("avx2")]] __m256d moderate_sines(__m128 arguments) {
     const __m256d sign = _mm256_set1_pd(-0.0);
     const __m256d x = _mm256_cvtps_pd(arguments);
     const __m256d t = _mm256_andnot_pd(sign, x);
     const __m128i n = _mm256_cvttpd_epi32(t * invpio2 + 0.5);
     const __m256d fn = _mm256_cvtepi32_pd(n);
-    const __m256d r1 = t - fn * pio2_1;
-    const __m256d w1 = fn * pio2_1t;
-    const __m256d head1 = r1 - w1;
-    const __m256d second = exponent_drop_exceeds(t, head1, 16);
-    const __m256d r2 = r1 - fn * pio2_2;
-    const __m256d w2 = fn * pio2_2t - ((r1 - r2) - fn * pio2_2);
-    const __m256d head2 = r2 - w2;
-    const __m256d third = _mm256_and_pd(second, exponent_drop_exceeds(t, head2, 49));
-    const __m256d r3 = r2 - fn * pio2_3;
-    const __m256d w3 = fn * pio2_3t - ((r2 - r3) - fn * pio2_3);
-    const __m256d head3 = r3 - w3;
-    const __m256d r = _mm256_blendv_pd(_mm256_blendv_pd(r1, r2, second), r3, third);
-    const __m256d w = _mm256_blendv_pd(_mm256_blendv_pd(w1, w2, second), w3, third);
-    __m256d head = _mm256_blendv_pd(_mm256_blendv_pd(head1, head2, second), head3, third);
+    __m256d r = t - fn * pio2_1;
+    __m256d w = fn * pio2_1t;
+    __m256d head = r - w;
+    const __m256d second = exponent_drop_exceeds(t, head, 16);
+    if (_mm256_movemask_pd(second) != 0) {
+        const __m256d r2 = r - fn * pio2_2;
+        const __m256d w2 = fn * pio2_2t - ((r - r2) - fn * pio2_2);
+        const __m256d head2 = r2 - w2;
+        const __m256d third = _mm256_and_pd(second, exponent_drop_exceeds(t, head2, 49));
+        const __m256d r3 = r2 - fn * pio2_3;
+        const __m256d w3 = fn * pio2_3t - ((r2 - r3) - fn * pio2_3);
+        const __m256d head3 = r3 - w3;
+        r = _mm256_blendv_pd(_mm256_blendv_pd(r, r2, second), r3, third);
+        w = _mm256_blendv_pd(_mm256_blendv_pd(w, w2, second), w3, third);
+        head = _mm256_blendv_pd(_mm256_blendv_pd(head, head2, second), head3, third);
+    }
     __m256d tail = (r - head) - w;
     const __m256d negative = _mm256_cmp_pd(x, _mm256_setzero_pd(), _CMP_LT_OQ);
     head = _mm256_xor_pd(head, _mm256_and_pd(negative, sign));
@@ -347,11 +350,20 @@ namespace {
         _mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_and_si256(quadrant, one), one));
     const __m256d upper =
         _mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_and_si256(quadrant, two), two));
-    __m256d sine;
-    __m256d cosine;
-    sin_polynomial(head, tail, sine);
-    cos_polynomial(head, tail, cosine);
-    return _mm256_xor_pd(_mm256_blendv_pd(sine, cosine, odd), _mm256_and_pd(upper, sign));
+    const int odd_lanes = _mm256_movemask_pd(odd);
+    __m256d kernel;
+    if (odd_lanes == 0) {
+        sin_polynomial(head, tail, kernel);
+    } else if (odd_lanes == 0xf) {
+        cos_polynomial(head, tail, kernel);
+    } else {
+        __m256d sine;
+        __m256d cosine;
+        sin_polynomial(head, tail, sine);
+        cos_polynomial(head, tail, cosine);
+        kernel = _mm256_blendv_pd(sine, cosine, odd);
+    }
+    return _mm256_xor_pd(kernel, _mm256_and_pd(upper, sign));
 }
 
 [[gnu::target("avx2")]] void wave_sin_each_avx2(const float* arguments, double* sines,

@@ -88,4 +88,27 @@ TEST(WaveSines, ManyAtOnceGiveTheBitsOfOneAtATime) {
     wave_sin_may_use_avx2 = true;
 }
 
+// Four lanes of one quadrant, for the kernel that the four-lane sine then takes alone; and
+// groups where only some lanes need the further pieces of pi/2, which it then works out
+// for all (0x1.b9e40ap+18 needs them: it lies close to a multiple of pi/2).
+TEST(WaveSines, GroupsOfFourThatShareTheirWorkOrNot) {
+    const double pio2 = 1.5707963267948966;
+    for (int k = -40; k <= 40; ++k) {
+        const float near = static_cast<float>(k * pio2);
+        const float below = std::nextafter(near, -1e30f);
+        const float inside = static_cast<float>(k * pio2 + 0.3);
+        const float groups[][4] = {
+            {std::nextafter(below, -1e30f), below, near, std::nextafter(near, 1e30f)},
+            {inside, std::nextafter(inside, 1e30f), inside + 0.1f, inside + 0.2f},
+            {inside, 0x1.b9e40ap+18f, inside + 0.1f, -0x1.b9e40ap+18f}};
+        for (const auto& group : groups) {
+            double sines[4];
+            wave_sin_each(group, sines, 4);
+            for (int lane = 0; lane < 4; ++lane)
+                ASSERT_EQ(bits_of(sines[lane]), bits_of(wave_sin(group[lane])))
+                    << std::hexfloat << group[lane] << " in lane " << lane;
+        }
+    }
+}
+
 } // namespace
