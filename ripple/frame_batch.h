@@ -1,16 +1,12 @@
 // The synthesis of the three frames of one phase (attack, hold, release) together, for the
 // rebuild: the pixels of synthesize_frame, bit for bit, at a fraction of its cost.
 //
-// Most of the formula does not depend on the phase: the radius, the envelope and the
-// direction factor of every pixel are worked out once per rebuild, and the wave's sine
-// once per phase and distinct radius, so that a pixel of a phase costs a few products.
+// Most of the formula does not depend on the phase: the radius and the direction factor of
+// every pixel are worked out once per side, the envelope once per rebuild, and the wave's
+// sine once per phase and distinct radius, so that a pixel of a phase costs a few products.
 #pragma once
 
 #include <cstdint>
-
-// Whether the pixel loop may use AVX2 on a processor that has it (it then gives the same
-// pixels faster); tests clear it to check the SSE2 loop that every processor runs.
-extern bool frame_batch_may_use_avx2;
 
 // Works out everything the phases of one rebuild share, for `frames` phases to come: tables
 // too large to stay in the cache are written with streaming stores, which leave the

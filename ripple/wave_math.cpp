@@ -4,7 +4,14 @@
 // arithmetic on the bits of 2/pi, of which a single-precision argument needs 160 at most.
 #include "ripple/wave_math.h"
 
+#include "ripple/vector_width.h"
+
+// GCC 12's AVX-512 header warns about its own deliberately undefined vectors.
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
+#pragma GCC diagnostic ignored "-Wuninitialized"
 #include <immintrin.h>
+#pragma GCC diagnostic pop
 
 #include <cmath>
 #include <cstdint>
@@ -388,20 +395,97 @@ namespace {
         sines[i] = wave_sin(arguments[i]);
 }
 
-bool processor_has_avx2() {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2");
+// Eight lanes of (e_a - e_b > limit), e the binary exponents of a and b.
+[[gnu::target("avx512f,avx512vl,avx512dq")]] __mmask8 exponent_drop_exceeds(__m512d a, __m512d b,
+                                                                            int limit) {
+    const __m512i mask = _mm512_set1_epi64(0x7ff);
+    const __m512i drop =
+        _mm512_sub_epi64(_mm512_and_si512(_mm512_srli_epi64(_mm512_castpd_si512(a), 52), mask),
+                         _mm512_and_si512(_mm512_srli_epi64(_mm512_castpd_si512(b), 52), mask));
+    return _mm512_cmpgt_epi64_mask(drop, _mm512_set1_epi64(limit));
+}
+
+// v with the sign flipped in the given lanes (zeros too, as the scalar negation does).
+[[gnu::target("avx512f,avx512vl,avx512dq")]] __m512d negate_lanes(__mmask8 lanes, __m512d v) {
+    return _mm512_mask_xor_pd(v, lanes, v, _mm512_set1_pd(-0.0));
+}
+
+// moderate_sines with eight lanes, the lanes chosen through masks.
+[[gnu::target("avx512f,avx512vl,avx512dq")]] __m512d moderate_sines(__m256 arguments) {
+    const __m512d x = _mm512_cvtps_pd(arguments);
+    const __m512d t = _mm512_abs_pd(x);
+    const __m256i n = _mm512_cvttpd_epi32(t * invpio2 + 0.5);
+    const __m512d fn = _mm512_cvtepi32_pd(n);
+    __m512d r = t - fn * pio2_1;
+    __m512d w = fn * pio2_1t;
+    __m512d head = r - w;
+    const __mmask8 second = exponent_drop_exceeds(t, head, 16);
+    if (second != 0) {
+        const __m512d r2 = r - fn * pio2_2;
+        const __m512d w2 = fn * pio2_2t - ((r - r2) - fn * pio2_2);
+        const __m512d head2 = r2 - w2;
+        const __mmask8 third = second & exponent_drop_exceeds(t, head2, 49);
+        const __m512d r3 = r2 - fn * pio2_3;
+        const __m512d w3 = fn * pio2_3t - ((r2 - r3) - fn * pio2_3);
+        const __m512d head3 = r3 - w3;
+        r = _mm512_mask_blend_pd(third, _mm512_mask_blend_pd(second, r, r2), r3);
+        w = _mm512_mask_blend_pd(third, _mm512_mask_blend_pd(second, w, w2), w3);
+        head = _mm512_mask_blend_pd(third, _mm512_mask_blend_pd(second, head, head2), head3);
+    }
+    __m512d tail = (r - head) - w;
+    const __mmask8 negative = _mm512_cmp_pd_mask(x, _mm512_setzero_pd(), _CMP_LT_OQ);
+    head = negate_lanes(negative, head);
+    tail = negate_lanes(negative, tail);
+    // An argument within pi/4 goes to the sine kernel as it is, with a zero tail.
+    const __mmask8 small = _mm512_cmp_pd_mask(t, _mm512_set1_pd(pio4), _CMP_LE_OQ);
+    head = _mm512_mask_blend_pd(small, head, x);
+    tail = _mm512_mask_blend_pd(small, tail, _mm512_setzero_pd());
+    // The quadrant n & 3 of the signed n (n is 0 for the small arguments).
+    const __m256i negative_n = _mm256_srai_epi32(_mm256_castps_si256(arguments), 31);
+    const __m256i signed_n = _mm256_sub_epi32(_mm256_xor_si256(n, negative_n), negative_n);
+    const __mmask8 odd = _mm256_test_epi32_mask(signed_n, _mm256_set1_epi32(1));
+    const __mmask8 upper = _mm256_test_epi32_mask(signed_n, _mm256_set1_epi32(2));
+    __m512d kernel;
+    if (odd == 0) {
+        sin_polynomial(head, tail, kernel);
+    } else if (odd == 0xff) {
+        cos_polynomial(head, tail, kernel);
+    } else {
+        __m512d sine;
+        __m512d cosine;
+        sin_polynomial(head, tail, sine);
+        cos_polynomial(head, tail, cosine);
+        kernel = _mm512_mask_blend_pd(odd, sine, cosine);
+    }
+    return negate_lanes(upper, kernel);
+}
+
+[[gnu::target("avx512f,avx512vl,avx512dq")]] void
+wave_sin_each_avx512(const float* arguments, double* sines, unsigned count) {
+    unsigned i = 0;
+    for (; i + 8 <= count; i += 8) {
+        const __m256 eight = _mm256_loadu_ps(arguments + i);
+        _mm512_storeu_pd(sines + i, moderate_sines(eight));
+        // Large and non-finite arguments (where the comparison is false) take the scalar
+        // way.
+        const __mmask8 moderate = _mm512_cmp_pd_mask(_mm512_abs_pd(_mm512_cvtps_pd(eight)),
+                                                     _mm512_set1_pd(moderate_limit), _CMP_LE_OQ);
+        if (moderate != 0xff) {
+            for (int lane = 0; lane < 8; ++lane)
+                if ((moderate >> lane & 1) == 0)
+                    sines[i + lane] = wave_sin(arguments[i + lane]);
+        }
+    }
+    wave_sin_each_avx2(arguments + i, sines + i, count - i);
 }
 
 } // namespace
 
-bool wave_sin_may_use_avx2 = true;
-
 void wave_sin_each(const float* arguments, double* sines, unsigned count) {
-    static const bool has_avx2 = processor_has_avx2();
-    if (has_avx2 && wave_sin_may_use_avx2) {
-        wave_sin_each_avx2(arguments, sines, count);
-        return;
+    switch (vector_width()) {
+    case VectorWidth::avx512: wave_sin_each_avx512(arguments, sines, count); return;
+    case VectorWidth::avx2: wave_sin_each_avx2(arguments, sines, count); return;
+    case VectorWidth::sse2: break;
     }
     for (unsigned i = 0; i < count; ++i)
         sines[i] = wave_sin(arguments[i]);

@@ -9,9 +9,8 @@
 #pragma once
 
 double wave_sin(float x);
-// wave_sin of each of `count` arguments, bit for bit, four at a time on a processor with
-// AVX2 unless wave_sin_may_use_avx2 is cleared.
+// wave_sin of each of `count` arguments, bit for bit, several at a time as vector_width()
+// allows.
 void wave_sin_each(const float* arguments, double* sines, unsigned count);
-extern bool wave_sin_may_use_avx2;
 double wave_cos(float x);
 double wave_acos(float x);

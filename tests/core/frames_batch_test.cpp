@@ -38,9 +38,8 @@ void expect_same_frames(const Case& c) {
         single_frame(c.size, phase, false, false, settings),
         single_frame(c.size, phase, true, false, settings)};
     const char* const names[] = {"attack", "hold", "release"};
-    // Both pixel loops: the AVX2 one (where the processor has it) and the SSE2 one.
-    for (bool avx2 : {true, false}) {
-        frame_batch_may_use_avx2 = avx2;
+    // Every pixel loop this processor can run.
+    for_each_vector_width([&](const char* width) {
         std::vector<std::uint32_t> frames[3];
         for (std::vector<std::uint32_t>& frame : frames)
             frame.assign(pixels, 0xDEADBEEFu);
@@ -49,16 +48,15 @@ void expect_same_frames(const Case& c) {
         for (int table = 0; table < 3; ++table) {
             for (std::size_t i = 0; i < pixels; ++i) {
                 if (frames[table][i] != reference[table][i]) {
-                    ADD_FAILURE() << names[table] << (avx2 ? "" : " (SSE2 loop)")
-                                  << " differs at column " << i % c.size << " row " << i / c.size
-                                  << ": " << std::hex << frames[table][i] << " instead of "
-                                  << reference[table][i] << " (" << describe(c) << ")";
+                    ADD_FAILURE() << names[table] << " (" << width << ") differs at column "
+                                  << i % c.size << " row " << i / c.size << ": " << std::hex
+                                  << frames[table][i] << " instead of " << reference[table][i]
+                                  << " (" << describe(c) << ")";
                     break;
                 }
             }
         }
-    }
-    frame_batch_may_use_avx2 = true;
+    });
 }
 
 struct Sampler {
@@ -145,8 +143,7 @@ TEST(FrameBatch, LargeTablesAtEveryOffsetWithinSixteenBytes) {
         const std::size_t pixels = static_cast<std::size_t>(size) * size;
         for (const Offsets& offsets : {Offsets{{0, 0, 0}}, Offsets{{1, 1, 1}}, Offsets{{2, 2, 2}},
                                        Offsets{{3, 3, 3}}, Offsets{{2, 0, 3}}}) {
-            for (bool avx2 : {true, false}) {
-                frame_batch_may_use_avx2 = avx2;
+            for_each_vector_width([&](const char* width) {
                 std::vector<std::uint32_t> storage[3];
                 std::uint32_t* frames[3];
                 for (int table = 0; table < 3; ++table) {
@@ -161,7 +158,7 @@ TEST(FrameBatch, LargeTablesAtEveryOffsetWithinSixteenBytes) {
                 for (int table = 0; table < 3; ++table) {
                     const std::string where = std::string(names[table]) + " at offset " +
                                               std::to_string(offsets.words[table]) + ", size " +
-                                              std::to_string(size) + (avx2 ? "" : " (SSE2 loop)");
+                                              std::to_string(size) + " (" + width + ")";
                     EXPECT_EQ(frames[table][-1], guard) << where;
                     EXPECT_EQ(frames[table][pixels], guard) << where;
                     for (std::size_t i = 0; i < pixels; ++i) {
@@ -172,10 +169,9 @@ TEST(FrameBatch, LargeTablesAtEveryOffsetWithinSixteenBytes) {
                         }
                     }
                 }
-            }
+            });
         }
     }
-    frame_batch_may_use_avx2 = true;
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 
 #include "app/setup.h"
 #include "ripple/frames.h"
+#include "ripple/vector_width.h"
 
 #include <cstdint>
 #include <vector>
@@ -49,4 +50,23 @@ inline std::vector<std::uint32_t> single_frame(unsigned size, float phase, bool 
     synthesize_frame(pixels.data(), size, phase, fade_out, fade_in, settings.jumps,
                      settings.circles, settings.peek);
     return pixels;
+}
+
+// Runs check(name) once for each vector width this processor computes with, widest first,
+// with the synthesis narrowed to it; the widest is allowed again afterwards.
+template <typename Check> void for_each_vector_width(Check check) {
+    widest_vector_allowed = VectorWidth::avx512;
+    const VectorWidth widest = vector_width();
+    const struct {
+        VectorWidth width;
+        const char* name;
+    } widths[] = {
+        {VectorWidth::avx512, "AVX-512"}, {VectorWidth::avx2, "AVX2"}, {VectorWidth::sse2, "SSE2"}};
+    for (const auto& entry : widths) {
+        if (entry.width > widest)
+            continue;
+        widest_vector_allowed = entry.width;
+        check(entry.name);
+    }
+    widest_vector_allowed = VectorWidth::avx512;
 }

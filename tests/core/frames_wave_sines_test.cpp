@@ -1,6 +1,7 @@
 // The sines of many arguments at once, which the rebuild takes per phase, against the
 // sine of one argument: the very same bits for every argument, or a pixel could flip.
 #include "ripple/wave_math.h"
+#include "tests/core/frames_support.h"
 
 #include <gtest/gtest.h>
 
@@ -62,11 +63,10 @@ std::vector<float> arguments_of_every_kind() {
 
 TEST(WaveSines, ManyAtOnceGiveTheBitsOfOneAtATime) {
     const std::vector<float> arguments = arguments_of_every_kind();
-    for (bool avx2 : {true, false}) {
-        wave_sin_may_use_avx2 = avx2;
+    for_each_vector_width([&](const char* width) {
         // Every count up to a few groups, so that every lane and every leftover is used.
         for (unsigned count :
-             {1u, 2u, 3u, 4u, 5u, 7u, 9u, static_cast<unsigned>(arguments.size())}) {
+             {1u, 2u, 3u, 4u, 5u, 7u, 8u, 9u, 13u, 17u, static_cast<unsigned>(arguments.size())}) {
             for (std::size_t first = 0; first + count <= arguments.size();
                  first += count * 97 + 1) {
                 std::vector<double> sines(count);
@@ -79,34 +79,43 @@ TEST(WaveSines, ManyAtOnceGiveTheBitsOfOneAtATime) {
                         continue;
                     }
                     ASSERT_EQ(bits_of(sines[i]), bits_of(expected))
-                        << std::hexfloat << x << (avx2 ? "" : " (one at a time)") << ": "
-                        << sines[i] << " instead of " << expected;
+                        << std::hexfloat << x << " (" << width << "): " << sines[i]
+                        << " instead of " << expected;
                 }
             }
         }
-    }
-    wave_sin_may_use_avx2 = true;
+    });
 }
 
-// Four lanes of one quadrant, for the kernel that the four-lane sine then takes alone; and
-// groups where only some lanes need the further pieces of pi/2, which it then works out
-// for all (0x1.b9e40ap+18 needs them: it lies close to a multiple of pi/2).
-TEST(WaveSines, GroupsOfFourThatShareTheirWorkOrNot) {
+// Lanes of one quadrant, for the kernel that a group of lanes then takes alone; and groups
+// where only some lanes need the further pieces of pi/2, which are then worked out for all
+// (0x1.b9e40ap+18 needs them: it lies close to a multiple of pi/2). Groups of eight, so
+// that each half of four is such a group too.
+TEST(WaveSines, GroupsThatShareTheirWorkOrNot) {
     const double pio2 = 1.5707963267948966;
+    const float close = 0x1.b9e40ap+18f;
     for (int k = -40; k <= 40; ++k) {
         const float near = static_cast<float>(k * pio2);
-        const float below = std::nextafter(near, -1e30f);
         const float inside = static_cast<float>(k * pio2 + 0.3);
-        const float groups[][4] = {
-            {std::nextafter(below, -1e30f), below, near, std::nextafter(near, 1e30f)},
-            {inside, std::nextafter(inside, 1e30f), inside + 0.1f, inside + 0.2f},
-            {inside, 0x1.b9e40ap+18f, inside + 0.1f, -0x1.b9e40ap+18f}};
-        for (const auto& group : groups) {
-            double sines[4];
-            wave_sin_each(group, sines, 4);
-            for (int lane = 0; lane < 4; ++lane)
-                ASSERT_EQ(bits_of(sines[lane]), bits_of(wave_sin(group[lane])))
-                    << std::hexfloat << group[lane] << " in lane " << lane;
+        float neighbours[8];
+        float x = near;
+        for (float& neighbour : neighbours) {
+            neighbour = x;
+            x = std::nextafter(x, 1e30f);
+        }
+        const float(&steps)[8] = {inside,        inside + 0.05f, inside + 0.1f, inside + 0.15f,
+                                  inside + 0.2f, inside + 0.25f, inside + 0.3f, inside + 0.35f};
+        const float mixed[8] = {inside, close,  inside + 0.1f, -close,
+                                inside, inside, inside,        close};
+        for (const float* group : {static_cast<const float*>(neighbours), steps, mixed}) {
+            for_each_vector_width([&](const char* width) {
+                double sines[8];
+                wave_sin_each(group, sines, 8);
+                for (int lane = 0; lane < 8; ++lane)
+                    ASSERT_EQ(bits_of(sines[lane]), bits_of(wave_sin(group[lane])))
+                        << std::hexfloat << group[lane] << " in lane " << lane << " (" << width
+                        << ")";
+            });
         }
     }
 }

@@ -1,0 +1,17 @@
+// How wide the frame synthesis computes: with the widest vector instructions that the
+// processor has, found once. Every width gives the same bits; tests and benchmarks narrow
+// it to check and time the ways that narrower processors take.
+#pragma once
+
+enum class VectorWidth {
+    sse2,   // four pixels at a time in two halves, one sine at a time: every processor
+    avx2,   // four pixels and four sines at a time
+    avx512, // eight pixels and eight sines at a time
+};
+
+// The widest the synthesis may use, where the processor has it; the widest of all unless
+// narrowed.
+extern VectorWidth widest_vector_allowed;
+
+// The width to compute with now: the processor's widest, but no wider than allowed.
+VectorWidth vector_width();
