@@ -2,6 +2,7 @@
 // writing its floor and the per-pixel synthesis, then the floor (the fastest way) and the
 // ratios rebuild / floor and per-pixel / rebuild, all from the one run.
 #include "bench/frames_work.h"
+#include "ripple/vector_width.h"
 
 #include <benchmark/benchmark.h>
 
@@ -70,8 +71,11 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     RatioReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    std::printf("\n%-10s %12s %10s %-10s %14s %15s %19s\n", "settings", "rebuild ms", "floor ms",
-                "floor", "per-pixel ms", "rebuild/floor", "per-pixel/rebuild");
+    const char* const width = vector_width() == VectorWidth::avx512 ? "AVX-512"
+                              : vector_width() == VectorWidth::avx2 ? "AVX2"
+                                                                    : "SSE2";
+    std::printf("\n%-10s %12s %10s %-10s %14s %15s %19s   (%s)\n", "settings", "rebuild ms",
+                "floor ms", "floor", "per-pixel ms", "rebuild/floor", "per-pixel/rebuild", width);
     for (const BenchSettings& settings : bench_settings) {
         const auto time = [&](const char* work) {
             const auto found = reporter.milliseconds.find(label(work, settings));
