@@ -3,7 +3,8 @@
 // - the radius r depends on the pixel's distance in columns and rows alone, so it is
 //   computed once per distinct pair (and pairs with the same r share one "ring");
 // - the direction factor C and the envelope E are the same in every phase, and C is the
-//   same in the pixel mirrored across the line through the centre where nx = -ny;
+//   same in the pixel mirrored across the line through the centre where nx = -ny; the
+//   rings and C depend on the side alone and are kept while it stays;
 // - per phase, the wave's sine is computed once per ring;
 // - the three tables share the loads and the hold frame's amplitude, and products of two
 //   single-precision values (C x E, E x F) are exact in double, so they can be formed in
