@@ -61,8 +61,8 @@ struct Batch {
     std::int32_t circles;
     std::int32_t peek;
 
-    // What depends on the side alone is kept from one rebuild to the next while the side
-    // stays: every slider but the size, and the "Sharp peek" box, then skip it.
+    // What depends on the side alone is kept while the side stays, so that every slider
+    // but the size, and the "Sharp peek" box, skip it.
     unsigned shaped_side; // 0 before the first
     // Per pixel, in buffer order from element `front` on: the ring and the direction
     // factor C; pixels outside the disc and the centre have ring 0 and C 0, and so have
@@ -320,8 +320,7 @@ void find_rings(unsigned h) {
         batch.ring_of_pair[pair.near * (h + 1) + pair.far] =
             static_cast<std::uint16_t>(batch.rings - 1);
     }
-    // A side of 1 has no ring, only its centre; it still reads ring 0, with no wave and no
-    // envelope.
+    // A side of 1 has no ring, only its centre (whose C is 0); it still reads ring 0.
     if (batch.rings == 0) {
         batch.rings = 1;
         batch.radius[0] = 0.0f;
