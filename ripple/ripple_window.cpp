@@ -40,24 +40,33 @@ const ThreadAwareness& thread_awareness() {
     return functions;
 }
 
-// Runs work with the thread per-monitor aware. Version 2 is asked first; where it is
-// refused (Windows 10 before 1703, Wine 8) or taken without effect (64-bit Wine 8),
-// version 1 serves, which places and sizes a window in physical pixels all the same.
+// The per-monitor context this system honours, found on the first call: version 2 is
+// asked first; where it is refused (Windows 10 before 1703, Wine 8) or taken without
+// effect (64-bit Wine 8), version 1 serves, which places and sizes a window in physical
+// pixels all the same. Null where neither is known (before Windows 10).
+DPI_AWARENESS_CONTEXT per_monitor_context() {
+    static const DPI_AWARENESS_CONTEXT chosen = [] {
+        const ThreadAwareness& functions = thread_awareness();
+        if (!functions.set || !functions.get || !functions.awareness_of)
+            return DPI_AWARENESS_CONTEXT{nullptr};
+        DPI_AWARENESS_CONTEXT previous = functions.set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
+        const bool honoured =
+            functions.awareness_of(functions.get()) == DPI_AWARENESS_PER_MONITOR_AWARE;
+        if (previous)
+            functions.set(previous);
+        return honoured ? DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2
+                        : DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE;
+    }();
+    return chosen;
+}
+
+// Runs work with the thread per-monitor aware, and restores its awareness after.
 template <typename Work> void in_physical_pixels(Work work) {
-    const ThreadAwareness& functions = thread_awareness();
-    DPI_AWARENESS_CONTEXT previous = nullptr;
-    if (functions.set && functions.get && functions.awareness_of) {
-        previous = functions.set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-        if (functions.awareness_of(functions.get()) != DPI_AWARENESS_PER_MONITOR_AWARE) {
-            DPI_AWARENESS_CONTEXT before_fallback =
-                functions.set(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE);
-            if (!previous)
-                previous = before_fallback;
-        }
-    }
+    const DPI_AWARENESS_CONTEXT context = per_monitor_context();
+    const DPI_AWARENESS_CONTEXT previous = context ? thread_awareness().set(context) : nullptr;
     work();
     if (previous)
-        functions.set(previous);
+        thread_awareness().set(previous);
 }
 
 // The one surface that every draw copies its frame into. A DIB section of 32 bits per
