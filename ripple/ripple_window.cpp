@@ -107,9 +107,9 @@ bool surface_ready(int side) {
     return true;
 }
 
-void raise_ripple_window(HWND window) {
-    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0,
-                 SWP_NOSIZE | SWP_NOMOVE | SWP_NOREDRAW | SWP_NOACTIVATE);
+// To the top of the always-on-top band, without taking the activation; `more` adds flags.
+void raise_ripple_window(HWND window, UINT more) {
+    SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | more);
 }
 
 } // namespace
@@ -124,8 +124,7 @@ HWND create_ripple_window(POINT cursor, int side) {
         window = CreateWindowExA(ripple_extended_style, ripple_class_name, ripple_class_name,
                                  WS_POPUP, cursor.x - half, cursor.y - half, side, side, nullptr,
                                  nullptr, module_instance, nullptr);
-        SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0,
-                     SWP_NOSIZE | SWP_NOMOVE | SWP_NOACTIVATE | SWP_SHOWWINDOW);
+        raise_ripple_window(window, SWP_SHOWWINDOW);
     });
     return window;
 }
@@ -138,7 +137,7 @@ void move_ripple_window(HWND window, POINT cursor, int side) {
 
 void draw_ripple_window(HWND window, const std::uint32_t* pixels, int side) {
     in_physical_pixels([&] {
-        raise_ripple_window(window);
+        raise_ripple_window(window, SWP_NOREDRAW);
         if (!pixels || !surface_ready(side))
             return;
         std::memcpy(surface.pixels, pixels, static_cast<std::size_t>(side) * side * sizeof *pixels);
