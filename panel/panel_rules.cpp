@@ -98,15 +98,8 @@ ControlRect peek_box_rect(int width) {
 }
 
 bool take_changed_shaping(ShapingValues& last_built, const ShapingValues& current) {
-    bool changed = false;
-    std::int32_t* const built[] = {&last_built.size, &last_built.frames, &last_built.jumps,
-                                   &last_built.circles};
-    const std::int32_t now[] = {current.size, current.frames, current.jumps, current.circles};
-    for (int value = 0; value < 4; ++value) {
-        if (*built[value] != now[value]) {
-            *built[value] = now[value];
-            changed = true;
-        }
-    }
+    const bool changed = last_built.size != current.size || last_built.frames != current.frames ||
+                         last_built.jumps != current.jumps || last_built.circles != current.circles;
+    last_built = current;
     return changed;
 }
