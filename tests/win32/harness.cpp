@@ -46,11 +46,7 @@ BOOL CALLBACK collect_window(HWND window, LPARAM search_address) {
     return TRUE;
 }
 
-void send_mouse(DWORD flags, DWORD data) {
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = flags;
-    input.mi.mouseData = data;
+void send_input(INPUT input) {
     SendInput(1, &input, sizeof input);
 }
 
@@ -224,17 +220,21 @@ int settings_value_count() {
     return static_cast<int>(count);
 }
 
-void move_cursor(int x, int y) {
+INPUT move_input(POINT to) {
     // Absolute coordinates run from 0 to 65535 across the primary screen; rounded up, they
     // land on the pixel asked for where the conversion back truncates.
     int width = GetSystemMetrics(SM_CXSCREEN);
     int height = GetSystemMetrics(SM_CYSCREEN);
     INPUT input = {};
     input.type = INPUT_MOUSE;
-    input.mi.dx = (x * 65536 + width - 1) / width;
-    input.mi.dy = (y * 65536 + height - 1) / height;
+    input.mi.dx = (to.x * 65536 + width - 1) / width;
+    input.mi.dy = (to.y * 65536 + height - 1) / height;
     input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    SendInput(1, &input, sizeof input);
+    return input;
+}
+
+void move_cursor(int x, int y) {
+    send_input(move_input({x, y}));
 }
 
 POINT move_cursor_and_wait(POINT to) {
@@ -247,24 +247,29 @@ POINT move_cursor_and_wait(POINT to) {
     return cursor;
 }
 
+INPUT button_input(int button, bool press) {
+    static const DWORD press_flags[] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN,
+                                        MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_XDOWN,
+                                        MOUSEEVENTF_XDOWN};
+    static const DWORD release_flags[] = {MOUSEEVENTF_LEFTUP, MOUSEEVENTF_RIGHTUP,
+                                          MOUSEEVENTF_MIDDLEUP, MOUSEEVENTF_XUP, MOUSEEVENTF_XUP};
+    button = button < 0 || button > 4 ? 4 : button;
+    INPUT input = {};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = press ? press_flags[button] : release_flags[button];
+    if (button == 3)
+        input.mi.mouseData = XBUTTON1;
+    if (button == 4)
+        input.mi.mouseData = XBUTTON2;
+    return input;
+}
+
 void press_button(int button) {
-    switch (button) {
-    case 0: send_mouse(MOUSEEVENTF_LEFTDOWN, 0); break;
-    case 1: send_mouse(MOUSEEVENTF_RIGHTDOWN, 0); break;
-    case 2: send_mouse(MOUSEEVENTF_MIDDLEDOWN, 0); break;
-    case 3: send_mouse(MOUSEEVENTF_XDOWN, XBUTTON1); break;
-    default: send_mouse(MOUSEEVENTF_XDOWN, XBUTTON2); break;
-    }
+    send_input(button_input(button, true));
 }
 
 void release_button(int button) {
-    switch (button) {
-    case 0: send_mouse(MOUSEEVENTF_LEFTUP, 0); break;
-    case 1: send_mouse(MOUSEEVENTF_RIGHTUP, 0); break;
-    case 2: send_mouse(MOUSEEVENTF_MIDDLEUP, 0); break;
-    case 3: send_mouse(MOUSEEVENTF_XUP, XBUTTON1); break;
-    default: send_mouse(MOUSEEVENTF_XUP, XBUTTON2); break;
-    }
+    send_input(button_input(button, false));
 }
 
 void pump_for(DWORD milliseconds) {

@@ -80,6 +80,9 @@ POINT move_cursor_and_wait(POINT to);
 // button: 0 left, 1 right, 2 middle, 3 first extra, 4 second extra.
 void press_button(int button);
 void release_button(int button);
+// The same input as records, for sending several in one SendInput call.
+INPUT move_input(POINT to);
+INPUT button_input(int button, bool press);
 
 // Lets the applet's thread run: pumps this thread's messages for the given time.
 void pump_for(DWORD milliseconds);

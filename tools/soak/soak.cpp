@@ -59,34 +59,6 @@ struct Places {
     }
 };
 
-INPUT move_input(POINT to) {
-    int width = GetSystemMetrics(SM_CXSCREEN);
-    int height = GetSystemMetrics(SM_CYSCREEN);
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dx = (to.x * 65536 + width - 1) / width;
-    input.mi.dy = (to.y * 65536 + height - 1) / height;
-    input.mi.dwFlags = MOUSEEVENTF_MOVE | MOUSEEVENTF_ABSOLUTE;
-    return input;
-}
-
-INPUT button_input(int button, bool press) {
-    static const DWORD press_flags[button_count] = {MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_RIGHTDOWN,
-                                                    MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_XDOWN,
-                                                    MOUSEEVENTF_XDOWN};
-    static const DWORD release_flags[button_count] = {MOUSEEVENTF_LEFTUP, MOUSEEVENTF_RIGHTUP,
-                                                      MOUSEEVENTF_MIDDLEUP, MOUSEEVENTF_XUP,
-                                                      MOUSEEVENTF_XUP};
-    INPUT input = {};
-    input.type = INPUT_MOUSE;
-    input.mi.dwFlags = press ? press_flags[button] : release_flags[button];
-    if (button == 3)
-        input.mi.mouseData = XBUTTON1;
-    if (button == 4)
-        input.mi.mouseData = XBUTTON2;
-    return input;
-}
-
 void send(std::vector<INPUT> inputs) {
     SendInput(static_cast<UINT>(inputs.size()), inputs.data(), sizeof(INPUT));
 }
@@ -127,9 +99,9 @@ struct Driver {
         std::vector<INPUT> inputs;
         for (int i = 0; i < count; ++i) {
             int button = (first_button + i) % button_count;
-            inputs.push_back(move_input(places.next()));
-            inputs.push_back(button_input(button, true));
-            inputs.push_back(button_input(button, false));
+            inputs.push_back(harness::move_input(places.next()));
+            inputs.push_back(harness::button_input(button, true));
+            inputs.push_back(harness::button_input(button, false));
         }
         send(inputs);
         figures.presses += count;
@@ -137,27 +109,27 @@ struct Driver {
 
     void drag(int steps) {
         for (int step = 0; step < steps; ++step) {
-            send({move_input(places.next())});
+            send({harness::move_input(places.next())});
             harness::pump_for(3);
         }
     }
 
     void hold_and_drag(int button) {
-        send({move_input(places.next()), button_input(button, true)});
+        send({harness::move_input(places.next()), harness::button_input(button, true)});
         ++figures.presses;
         drag(8);
-        send({button_input(button, false)});
+        send({harness::button_input(button, false)});
     }
 
     void hold_two(int first, int second) {
-        send({move_input(places.next()), button_input(first, true)});
+        send({harness::move_input(places.next()), harness::button_input(first, true)});
         drag(3);
-        send({button_input(second, true)});
+        send({harness::button_input(second, true)});
         figures.presses += 2;
         drag(4);
-        send({button_input(first, false)});
+        send({harness::button_input(first, false)});
         drag(3);
-        send({button_input(second, false)});
+        send({harness::button_input(second, false)});
     }
 
     // Thirteen presses: a burst of ten, one hold, two buttons held together.
@@ -197,9 +169,9 @@ struct Driver {
 int click_during_startup(const std::atomic<bool>& stop) {
     int presses = 0;
     POINT centre = {(pad_area.left + pad_area.right) / 2, (pad_area.top + pad_area.bottom) / 2};
-    send({move_input(centre)});
+    send({harness::move_input(centre)});
     while (!stop) {
-        send({button_input(0, true), button_input(0, false)});
+        send({harness::button_input(0, true), harness::button_input(0, false)});
         ++presses;
         Sleep(10);
     }
