@@ -1,28 +1,46 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Ondrella needs: the native
-# toolchain and test libraries, the i686 MinGW-w64 cross compiler, 32-bit Wine and a
-# private X server, and zip and unzip for the release. A second run finds everything
-# present and does nothing.
-set -euo pipefail
+# toolchain and test libraries, the MinGW-w64 cross compilers, 64-bit Wine and a private X
+# server, and zip and unzip for the release. Where 32-bit programs run (natively, or
+# through qemu-user-static in a namespace of their own, see x86-32.sh) it also installs
+# 32-bit Wine, which starts the shipped i686 exe; when that cannot be had, it says so in
+# one line and the 64-bit build serves. A second run finds everything present and does
+# nothing.
+#
+# A mirror in the middle of a sync can fail one index of `apt-get update` while the others
+# are fresh: the update is retried, and then the installation goes on with what it has.
+set -uo pipefail
+here=$(cd "$(dirname "$0")/.." && pwd)
+source "$here/scripts/x86-32.sh"
 
 packages=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-          libpng-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64 wine wine32 wine64 xvfb
-          x11-utils imagemagick clang-format
-          zip unzip)
+          libpng-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64 wine wine64 xvfb
+          x11-utils imagemagick clang-format zip unzip)
+
+installed() {
+  dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed'
+}
 
 missing=()
 for p in "${packages[@]}"; do
-  # wine32 is an i386 package: ask for it by its architecture.
-  name=$p
-  [ "$p" = wine32 ] && name=wine32:i386
-  if ! dpkg-query -W -f='${Status}' "$name" 2>/dev/null | grep -q '^install ok installed'; then
-    missing+=("$p")
-  fi
+  installed "$p" || missing+=("$p")
 done
-need_i386=0
-dpkg --print-foreign-architectures | grep -qx i386 || need_i386=1
 
-if [ ${#missing[@]} -eq 0 ] && [ $need_i386 -eq 0 ]; then
+# 32-bit Wine is of use only where 32-bit code runs; without a native way, the emulator
+# has to be there first to tell.
+native_32bit=0
+runs_32bit_natively && native_32bit=1
+want_qemu=0
+[ $native_32bit -eq 0 ] && ! installed qemu-user-static && want_qemu=1
+want_wine32=0
+installed wine32:i386 || want_wine32=1
+# A refusal is remembered for a day, so that each run does not wait for it again.
+refused_mark=${ONDRELLA_BUILD:-$here/build}/.wine32-refused
+if [ $want_wine32 -eq 1 ] && [ -n "$(find "$refused_mark" -mmin -1440 2>/dev/null)" ]; then
+  want_wine32=0
+fi
+
+if [ ${#missing[@]} -eq 0 ] && [ $want_qemu -eq 0 ] && [ $want_wine32 -eq 0 ]; then
   exit 0
 fi
 
@@ -30,16 +48,55 @@ if [ "$(id -u)" -eq 0 ]; then
   as_root=()
 elif command -v sudo >/dev/null && sudo -n true 2>/dev/null; then
   as_root=(sudo)
+elif [ ${#missing[@]} -eq 0 ]; then
+  echo "ondrella: 32-bit Wine is not installed and cannot be without root: the tests run the x86_64 build" >&2
+  exit 0
 else
   echo "ondrella: missing packages: ${missing[*]}" >&2
-  echo "ondrella: run as root:  dpkg --add-architecture i386 && apt-get update && apt-get install -y ${missing[*]}" >&2
+  echo "ondrella: run as root:  apt-get update && apt-get install -y ${missing[*]}" >&2
   exit 1
 fi
 
-echo "ondrella: installing ${missing[*]}" >&2
-if [ $need_i386 -eq 1 ]; then
+export DEBIAN_FRONTEND=noninteractive
+update_index() {
+  local attempt status
+  for attempt in 1 2 3; do
+    "${as_root[@]}" apt-get update -qq && return 0
+    status=$?
+    [ $attempt -lt 3 ] && sleep $((attempt * 5))
+  done
+  echo "ondrella: apt-get update failed (exit code $status) three times; going on with the package lists at hand" >&2
+}
+install_packages() {
+  "${as_root[@]}" apt-get install -y -qq --no-install-recommends "$@" >/dev/null
+}
+
+if [ $want_wine32 -eq 1 ] && ! dpkg --print-foreign-architectures | grep -qx i386; then
   "${as_root[@]}" dpkg --add-architecture i386
 fi
-export DEBIAN_FRONTEND=noninteractive
-"${as_root[@]}" apt-get update -qq
-"${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+update_index
+
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "ondrella: installing ${missing[*]}" >&2
+  install_packages "${missing[@]}" || {
+    echo "ondrella: could not install ${missing[*]}" >&2
+    exit 1
+  }
+fi
+
+if [ $want_qemu -eq 1 ]; then
+  install_packages qemu-user-static ||
+    echo "ondrella: qemu-user-static could not be installed: 32-bit programs cannot be emulated here" >&2
+fi
+
+if [ $want_wine32 -eq 1 ]; then
+  if [ $native_32bit -eq 0 ] && ! emulation_possible; then
+    echo "ondrella: 32-bit programs run here neither natively nor emulated: 32-bit Wine is not installed" >&2
+  elif install_packages wine32:i386; then
+    rm -f "$refused_mark"
+  else
+    echo "ondrella: 32-bit Wine (wine32:i386) could not be installed: the i686 exe is not started here, the tests run the x86_64 build" >&2
+    mkdir -p "$(dirname "$refused_mark")" && touch "$refused_mark"
+  fi
+fi
+exit 0

@@ -12,8 +12,13 @@ source scripts/windows-target.sh
 if [ "$windows_config" = cross ]; then
   bash scripts/build.sh native cross || { echo "0 passed, 1 failed"; exit 1; }
 else
-  echo "test.sh: this machine cannot execute 32-bit code: the Windows tests run the x86_64" \
-    "build of the same sources under 64-bit Wine; the 32-bit ondrella.exe is only built" >&2
+  if runs_32bit_natively; then
+    reason="32-bit Wine is not installed"
+  else
+    reason="this machine cannot execute 32-bit code natively"
+  fi
+  echo "test.sh: $reason: the Windows tests run the x86_64 build of the same sources" \
+    "under 64-bit Wine; the 32-bit ondrella.exe is only built" >&2
   { bash scripts/build.sh native && bash scripts/build.sh cross -- --target ondrella &&
     bash scripts/build.sh cross64; } || { echo "0 passed, 1 failed"; exit 1; }
 fi
