@@ -226,6 +226,27 @@ TEST_F(PanelTest, TrayIconActsOnDoubleClickAndRightReleaseOnly) {
     EXPECT_EQ(harness::quit_applet(applet), 0u);
 }
 
+// The shell hands clicks on the icon to the applet only through the callback message the
+// icon was added with, and the menu's "Quit" reaches the applet only by its command id.
+TEST_F(PanelTest, RealClicksOnTheIconShowThePanelAndItsMenuQuits) {
+    start();
+    POINT icon;
+    ASSERT_TRUE(harness::find_tray_icon(icon)) << "the taskbar shows no icon";
+    harness::move_cursor_and_wait(icon);
+    INPUT double_click[] = {harness::button_input(0, true), harness::button_input(0, false),
+                            harness::button_input(0, true), harness::button_input(0, false)};
+    SendInput(4, double_click, sizeof(INPUT));
+    EXPECT_TRUE(harness::wait_until([&] { return IsWindowVisible(applet.window); }));
+    INPUT right_click[] = {harness::button_input(1, true), harness::button_input(1, false)};
+    SendInput(2, right_click, sizeof(INPUT));
+    ASSERT_TRUE(harness::wait_until([&] { return menu_open(applet.process.dwProcessId); }));
+    harness::wipe_settings();
+    harness::tap_key(VK_UP); // from no selection to the last item, "Quit"
+    harness::tap_key(VK_RETURN);
+    EXPECT_EQ(harness::wait_for_exit(applet), 0u);
+    EXPECT_EQ(harness::settings_value_count(), 6) << "quit saves";
+}
+
 TEST_F(PanelTest, IconComesBackWhenTheShellStartsAnewAndGoesAtQuit) {
     start();
     ASSERT_TRUE(harness::tray_icon_present(applet.window));
