@@ -109,7 +109,12 @@ void CALLBACK read_open_menu(HWND, UINT, UINT_PTR timer, DWORD) {
     for (int position = 0; position < GetMenuItemCount(menu); ++position) {
         char text[64] = {};
         GetMenuStringA(menu, position, text, sizeof text, MF_BYPOSITION);
-        menu_seen.items += std::string(text) + "|";
+        MENUITEMINFOA item = {};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_FTYPE | MIIM_ID;
+        GetMenuItemInfoA(menu, position, TRUE, &item);
+        menu_seen.items += (item.fType & MFT_SEPARATOR ? "separator" : std::string(text)) + " " +
+                           std::to_string(static_cast<int>(item.wID)) + "|";
     }
     EndMenu();
 }
@@ -120,5 +125,5 @@ TEST(TrayMenu, RightReleaseOpensShowHideInBoldThenQuit) {
     SetTimer(nullptr, 0, 50, read_open_menu);
     SendMessageA(applet_window, WM_USER, 1, WM_RBUTTONUP);
     EXPECT_EQ(menu_seen.default_item, static_cast<UINT>(ID_SHOW_HIDE));
-    EXPECT_EQ(menu_seen.items, "Show/Hide applet||Quit|");
+    EXPECT_EQ(menu_seen.items, "Show/Hide applet 2001|separator -1|Quit 2009|");
 }
