@@ -1,6 +1,7 @@
 // When the panel rebuilds the frames, with the applet in the test process so that the
 // frame tables can be watched: a pixel planted in a frame survives every message that
-// must not rebuild and is overwritten by every one that must.
+// must not rebuild and is overwritten by every one that must. The tray menu and the
+// controls' font are read here too: under Wine only the applet's own process can read them.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -126,4 +127,17 @@ TEST(TrayMenu, RightReleaseOpensShowHideInBoldThenQuit) {
     SendMessageA(applet_window, WM_USER, 1, WM_RBUTTONUP);
     EXPECT_EQ(menu_seen.default_item, static_cast<UINT>(ID_SHOW_HIDE));
     EXPECT_EQ(menu_seen.items, "Show/Hide applet 2001|separator -1|Quit 2009|");
+}
+
+// ---- the controls' font ----------------------------------------------------------------
+
+// Without it the captions and the box show the system's bold font, larger and cut off. The
+// sliders draw no text and keep no font.
+TEST(PanelFont, TheControlsWithTextHaveTheStockGuiFont) {
+    const LRESULT stock = reinterpret_cast<LRESULT>(GetStockObject(DEFAULT_GUI_FONT));
+    int with_stock_font = 0;
+    for (HWND child = GetWindow(applet_window, GW_CHILD); child;
+         child = GetWindow(child, GW_HWNDNEXT))
+        with_stock_font += SendMessageA(child, WM_GETFONT, 0, 0) == stock;
+    EXPECT_EQ(with_stock_font, 7) << "the OK button, the five captions and the check box";
 }
