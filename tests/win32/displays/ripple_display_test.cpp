@@ -298,6 +298,20 @@ TEST_F(RippleScaledDisplay, ThePanelStaysDpiUnawareAndRipplesArePerMonitorAware)
     HWND window = await_ripple();
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(awareness_of(window), DPI_AWARENESS_PER_MONITOR_AWARE);
+
+    // A window the applet makes after a ripple was created, moved and drawn, its tray menu,
+    // is scaled by the system again.
+    harness::move_cursor_and_wait({420, 310});
+    harness::pump_for(4 * speed);
+    PostMessageA(applet.window, WM_USER, 1, WM_RBUTTONUP);
+    HWND menu = nullptr;
+    ASSERT_TRUE(harness::wait_until([&] {
+        for (HWND popup : harness::windows_of_process(applet.process.dwProcessId, "#32768"))
+            menu = IsWindowVisible(popup) ? popup : menu;
+        return menu != nullptr;
+    }));
+    EXPECT_EQ(awareness_of(menu), DPI_AWARENESS_UNAWARE);
+    harness::tap_key(VK_ESCAPE);
 }
 
 } // namespace
