@@ -4,12 +4,14 @@
 // and a prefix scaled to 144 DPI; each run picks its cases with a filter.
 #include <gtest/gtest.h>
 
+#include <objbase.h>
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/setup.h"
@@ -152,6 +154,22 @@ void build_expected_frames() {
     rebuild_frames();
 }
 
+// The exit code after "Quit" is the last-error code that the shutdown steps leave. The last
+// one, leaving COM, destroys the apartment's window, and Wine 8 at 144 DPI sets 87 in the
+// successful DestroyWindow of a window made while its thread had the process's own DPI
+// awareness (never set, or set back), as the applet's thread has when it enters COM: the
+// same steps on a new thread of the test find the same code.
+DWORD error_left_by_leaving_com() {
+    DWORD error = 0;
+    std::thread([&] {
+        EXPECT_EQ(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), S_OK);
+        SetLastError(ERROR_SUCCESS);
+        CoUninitialize();
+        error = GetLastError();
+    }).join();
+    return error;
+}
+
 // A window of the test's own, grey, where presses land and where a text field can sit.
 HWND create_pad() {
     WNDCLASSA pad_class = {};
@@ -180,10 +198,7 @@ class RippleDisplay : public testing::Test {
         if (held)
             harness::release_button(0);
         if (applet.process.hProcess) {
-            DWORD exit_code = harness::quit_applet(applet);
-            if (check_exit_code) {
-                EXPECT_EQ(exit_code, 0u);
-            }
+            EXPECT_EQ(harness::quit_applet(applet), expected_exit_code);
         }
         DestroyWindow(pad);
         harness::wipe_settings();
@@ -224,7 +239,7 @@ class RippleDisplay : public testing::Test {
     Applet applet{};
     HWND pad = nullptr;
     bool held = false;
-    bool check_exit_code = true;
+    DWORD expected_exit_code = 0;
 };
 
 TEST_F(RippleDisplay, HeldPressShowsTheRippleFramesOnTheScreen) {
@@ -278,9 +293,7 @@ class RippleScaledDisplay : public RippleDisplay {
         int dpi = GetDeviceCaps(screen, LOGPIXELSX);
         ReleaseDC(nullptr, screen);
         ASSERT_EQ(dpi, 144) << "this case needs a display scaled to 150 %";
-        // Wine 8 at 144 DPI leaves last-error 87 behind the applet's shutdown steps, with
-        // or without ripples; the exit code is the plain display's business.
-        check_exit_code = false;
+        expected_exit_code = error_left_by_leaving_com();
         RippleDisplay::SetUp();
     }
 };
@@ -303,6 +316,8 @@ TEST_F(RippleScaledDisplay, ThePanelStaysDpiUnawareAndRipplesArePerMonitorAware)
     // is scaled by the system again.
     harness::move_cursor_and_wait({420, 310});
     harness::pump_for(4 * speed);
+    harness::release_button(0);
+    held = false;
     PostMessageA(applet.window, WM_USER, 1, WM_RBUTTONUP);
     HWND menu = nullptr;
     ASSERT_TRUE(harness::wait_until([&] {
@@ -312,6 +327,10 @@ TEST_F(RippleScaledDisplay, ThePanelStaysDpiUnawareAndRipplesArePerMonitorAware)
     }));
     EXPECT_EQ(awareness_of(menu), DPI_AWARENESS_UNAWARE);
     harness::tap_key(VK_ESCAPE);
+    EXPECT_TRUE(harness::wait_until([&] { return !IsWindowVisible(menu); }));
+    // Quit right after a menu with a ripple still on the screen, and Wine leaves no 87
+    // behind the shutdown: the exit code is checked once the ripple is gone.
+    EXPECT_TRUE(harness::wait_until([&] { return !IsWindow(window); }, ripple_life_timeout_ms));
 }
 
 } // namespace
