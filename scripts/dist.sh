@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
-# Builds the release zip and puts it in dist/: dist/ondrella-<version>-win32.zip with
-# ondrella.exe, README.txt and LICENSE. The same commit always gives the same bytes; the
-# zip's SHA-256 is printed last, to compare with another build or a published figure.
+# Builds the two release zips and puts them in dist/: ondrella-<version>-win32.zip (the
+# i686 exe, for every Windows) and ondrella-<version>-win64.zip (the x86_64 exe, for 64-bit
+# Windows), each with ondrella.exe, README.txt and LICENSE. The same commit always gives
+# the same bytes; the zips' SHA-256 sums are printed last, to compare with another build
+# or a published figure.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
 bash scripts/build.sh cross -- --target dist
+bash scripts/build.sh cross64 -- --target dist
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/cross/CMakeCache.txt)
-zip_name=ondrella-$version-win32.zip
+zips=(build/cross/ondrella-$version-win32.zip build/cross64/ondrella-$version-win64.zip)
+
 mkdir -p dist
-cp "build/cross/$zip_name" "dist/$zip_name"
-(cd dist && sha256sum "$zip_name")
+for zip in "${zips[@]}"; do
+  cp "$zip" dist/
+done
+(cd dist && sha256sum "${zips[@]##*/}")

@@ -2,16 +2,16 @@
 # Builds both configurations and runs every test: the native tests (with sanitizers), then
 # under a private Wine the Windows build of the same platform-free tests, the Win32 tests
 # and the end-to-end tests of the exe (the i686 build; the x86_64 one where the machine
-# cannot execute 32-bit code, see windows-target.sh). Both exes are built either way, for
-# the native tests that read what each embeds. Ends with one line "N passed, N failed"
-# that counts every test case run, and fails when any failed.
+# cannot execute 32-bit code, see windows-target.sh). Both exes and both release zips are
+# built either way, for the native tests that read what each holds. Ends with one line
+# "N passed, N failed" that counts every test case run, and fails when any failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh || exit 1
 source scripts/windows-target.sh
 if [ "$windows_config" = cross ]; then
-  { bash scripts/build.sh native cross && bash scripts/build.sh cross64 -- --target ondrella; } ||
+  { bash scripts/build.sh native cross && bash scripts/build.sh cross64 -- --target dist; } ||
     { echo "0 passed, 1 failed"; exit 1; }
 else
   if runs_32bit_natively; then
@@ -21,7 +21,7 @@ else
   fi
   echo "test.sh: $reason: the Windows tests run the x86_64 build of the same sources" \
     "under 64-bit Wine; the 32-bit ondrella.exe is only built" >&2
-  { bash scripts/build.sh native && bash scripts/build.sh cross -- --target ondrella &&
+  { bash scripts/build.sh native && bash scripts/build.sh cross -- --target dist &&
     bash scripts/build.sh cross64; } || { echo "0 passed, 1 failed"; exit 1; }
 fi
 
