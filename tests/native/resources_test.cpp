@@ -1,7 +1,6 @@
 // Reads the committed icon group and panel background the way Windows will when it loads
 // them from the exe, so that a regenerated picture with a broken header, a missing image,
-// a wrong palette or a malformed run-length stream is caught before it reaches a machine;
-// and reads the manifest each Windows build embeds, which must name that build's processor.
+// a wrong palette or a malformed run-length stream is caught before it reaches a machine.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -19,13 +18,9 @@ namespace {
 
 using Bytes = std::vector<std::uint8_t>;
 
-Bytes read_path(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
 Bytes read_file(const std::string& name) {
-    return read_path(std::string(ONDRELLA_SOURCE_DIR) + "/res/" + name);
+    std::ifstream in(std::string(ONDRELLA_SOURCE_DIR) + "/res/" + name, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 // Bounds-checked little-endian reads: a field past the end of the file throws, which
@@ -344,57 +339,5 @@ TEST_F(BackgroundTest, PictureHasTitleBandPlainFieldAndFooter) {
             << "footer row " << y;
     }
 }
-
-// ---------------------------------------------------------------------------------------
-// The manifest embedded in each Windows build.
-
-// The value of attribute `name` in the first <`tag` ...> element at or after `from`.
-std::string attribute_of(const std::string& text, std::size_t from, const std::string& tag,
-                         const std::string& name) {
-    const std::size_t element = text.find("<" + tag + " ", from);
-    const std::size_t end = text.find('>', element);
-    const std::size_t at = text.find(" " + name + "=\"", element);
-    if (element == std::string::npos || at > end)
-        return "";
-    const std::size_t value = at + name.size() + 3;
-    return text.substr(value, text.find('"', value) - value);
-}
-
-struct WindowsBuild {
-    const char* folder;
-    unsigned machine;
-};
-
-class EmbeddedManifest : public testing::TestWithParam<WindowsBuild> {};
-
-TEST_P(EmbeddedManifest, NamesTheProcessorInTheExesHeader) {
-    const std::string path =
-        std::string(ONDRELLA_BUILD_ROOT) + "/" + GetParam().folder + "/ondrella.exe";
-    const Bytes exe = read_path(path);
-    if (exe.empty())
-        GTEST_SKIP() << path << " is not built";
-    const std::size_t pe = le32(exe, 0x3c);
-    ASSERT_EQ(le32(exe, pe), 0x4550u) << "no PE signature";
-    const unsigned machine = le16(exe, pe + 4);
-    ASSERT_EQ(machine, GetParam().machine);
-    const std::string architecture = machine == 0x14c ? "x86" : "amd64";
-
-    const std::string text(exe.begin(), exe.end());
-    const std::size_t manifest = text.find("<assembly ");
-    ASSERT_NE(manifest, std::string::npos) << "no manifest";
-    EXPECT_EQ(attribute_of(text, manifest, "assemblyIdentity", "processorArchitecture"),
-              architecture)
-        << "the program's own identity";
-    const std::string common_controls =
-        attribute_of(text, text.find("<dependentAssembly>", manifest), "assemblyIdentity",
-                     "processorArchitecture");
-    EXPECT_TRUE(common_controls == architecture || common_controls == "*")
-        << "the common controls are asked for as " << common_controls;
-}
-
-INSTANTIATE_TEST_SUITE_P(Builds, EmbeddedManifest,
-                         testing::Values(WindowsBuild{"cross", 0x14c},
-                                         WindowsBuild{"cross64", 0x8664}),
-                         [](const auto& build) { return std::string(build.param.folder); });
 
 } // namespace
