@@ -35,9 +35,8 @@ native_status=$?
 bash scripts/with-wine.sh ctest --test-dir build/$windows_config --output-on-failure -j1
 wine_status=$?
 # Where the suite ran the x86_64 exe, the i686 one is still started under 32-bit Wine when
-# 32-bit Wine runs here at all (through qemu, with the i686 prefix to make, about ten
-# minutes; see start-i686.sh). It counts as one test case; where it cannot run, it says so
-# in one line.
+# 32-bit Wine runs here at all (through qemu that takes minutes, see start-i686.sh). It
+# counts as one test case; where it cannot run, it says so in one line.
 i686_passed=0
 i686_failed=0
 if [ "$windows_config" = cross64 ]; then
