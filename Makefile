@@ -4,7 +4,8 @@
 #   make test   build both configurations and run every test; ends with "N passed, N failed"
 #   make bench  time the frame rebuild natively and under Wine
 #   make soak   drive the applet under Wine with 2,000 presses and print what it measured
-#   make dist   build the release zip dist/ondrella-<version>-win32.zip and print its SHA-256
+#   make dist   build the release zips dist/ondrella-<version>-win32.zip and -win64.zip
+#               and print their SHA-256 sums
 .PHONY: run test bench soak format clean
 
 run:

@@ -2,6 +2,9 @@
 // panel and the owner of the tray icon, the animation timer and the frame rebuild; each
 // message goes to the one handler that owns its work.
 #include "app/ondrella.h"
+
+#include <wtsapi32.h>
+
 #include "panel/panel.h"
 #include "panel/tray.h"
 #include "ripple/frames.h"
@@ -15,10 +18,14 @@ LRESULT on_create(HWND window) {
     create_panel(window);
     SendMessageA(window, WM_REBUILD_FRAMES, 0, 0);
     SendMessageA(window, WM_REFRESH_LABELS, 0, 0);
+    // The unlock of the session comes as WM_WTSSESSION_CHANGE, the check as a timer.
+    WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
+    SetTimer(window, HOOK_CHECK_TIMER, HOOK_CHECK_PERIOD_MS, nullptr);
     return 0;
 }
 
-LRESULT on_destroy() {
+LRESULT on_destroy(HWND window) {
+    WTSUnRegisterSessionNotification(window);
     remove_tray();
     destroy_panel();
     PostQuitMessage(0);
@@ -61,6 +68,21 @@ LRESULT on_command(HWND window, WPARAM wparam) {
 LRESULT on_timer(HWND window, WPARAM timer) {
     if (timer == RIPPLE_TIMER)
         ripple_tick(window);
+    else if (timer == HOOK_CHECK_TIMER)
+        check_mouse_hook();
+    return 0;
+}
+
+// After sleep and after a locked session the system may have dropped the mouse hook.
+LRESULT on_power_broadcast(WPARAM event) {
+    if (event == PBT_APMRESUMEAUTOMATIC)
+        reinstall_mouse_hook();
+    return TRUE;
+}
+
+LRESULT on_session_change(WPARAM event) {
+    if (event == WTS_SESSION_UNLOCK)
+        reinstall_mouse_hook();
     return 0;
 }
 
@@ -109,7 +131,7 @@ LRESULT on_end_session(WPARAM ending) {
 LRESULT CALLBACK applet_procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam) {
     switch (message) {
     case WM_CREATE: return on_create(window);
-    case WM_DESTROY: return on_destroy();
+    case WM_DESTROY: return on_destroy(window);
     case WM_SIZE: return on_size(lparam);
     case WM_CLOSE: return on_close(window);
     case WM_ERASEBKGND: return on_erase_background(window, wparam);
@@ -123,6 +145,8 @@ LRESULT CALLBACK applet_procedure(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_REBUILD_FRAMES: return on_rebuild_frames();
     case WM_REFRESH_LABELS: return on_refresh_labels();
     case WM_ENDSESSION: return on_end_session(wparam);
+    case WM_POWERBROADCAST: return on_power_broadcast(wparam);
+    case WM_WTSSESSION_CHANGE: return on_session_change(wparam);
     default:
         // The shell's restart message has no fixed number: it is registered at run time.
         if (is_taskbar_created(message))

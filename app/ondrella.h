@@ -17,6 +17,9 @@ constexpr UINT WM_REFRESH_LABELS = WM_APP + 2;
 constexpr UINT WM_TRAY_CALLBACK = WM_USER;
 
 constexpr UINT_PTR RIPPLE_TIMER = 1;
+// Every couple of seconds the applet asks whether its mouse hook still sees the mouse.
+constexpr UINT_PTR HOOK_CHECK_TIMER = 2;
+constexpr UINT HOOK_CHECK_PERIOD_MS = 2000;
 
 // Command and control identifiers of the applet window.
 enum : WORD {
@@ -43,6 +46,11 @@ HWND create_applet_window();
 WPARAM run_message_loop();
 // Saves the settings, removes the hook, leaves COM; returns the last-error code left behind.
 DWORD shutdown();
+
+// Puts a new mouse hook in place of the current one, which the system may have dropped.
+void reinstall_mouse_hook();
+// Re-installs the hook when the cursor moved while the hook saw nothing.
+void check_mouse_hook();
 
 // The settings store under HKCU\Software\Varnek\Ondrella.
 void load_setup();

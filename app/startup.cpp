@@ -55,6 +55,8 @@ bool startup() {
     mouse_hook_handle = SetWindowsHookExA(WH_MOUSE_LL, mouse_hook, module_instance, 0);
     if (!mouse_hook_handle)
         return false;
+    // Where the cursor stands now counts as seen by the hook.
+    cursor_moved_unseen();
     empty_frames();
     load_setup();
     return setup::within_limits();
@@ -80,6 +82,25 @@ WPARAM run_message_loop() {
         DispatchMessageA(&message);
     }
     return message.wParam;
+}
+
+// The system removes a low-level hook that kept it waiting too long, and hooks are reported
+// lost after sleep and after a locked session, all without a word to their owner: the
+// applet would stay in the tray and never show a ripple again. The new hook is in place
+// before the old one goes, so that no event falls between them; one event never reaches
+// both, as hooks are called only while this thread waits for messages.
+void reinstall_mouse_hook() {
+    HHOOK replacement = SetWindowsHookExA(WH_MOUSE_LL, mouse_hook, module_instance, 0);
+    if (!replacement)
+        return;
+    HHOOK dropped = mouse_hook_handle;
+    mouse_hook_handle = replacement;
+    UnhookWindowsHookEx(dropped);
+}
+
+void check_mouse_hook() {
+    if (cursor_moved_unseen())
+        reinstall_mouse_hook();
 }
 
 DWORD shutdown() {

@@ -1,10 +1,11 @@
 // Times how the Windows build draws ripples, under Wine: the cost of one draw (one
-// present_frame) at 64 and 256 pixels, and bursts of 10, 20 and 40 presses at one point
-// (256 pixels, a 1 ms timer, 64 frames) played out by the applet's own hook, timer and
-// tick, with how long they take to clear and the longest time a mouse event waited for the
-// hook meanwhile. The events come from a second thread through SendInput, each stamped
-// with its sending time; a hook installed after the applet's, so called first on the same
-// thread, reads the stamp. Prints figures and judges nothing.
+// present_frame) at 64 and 256 pixels; bursts of 10, 20 and 40 presses at one point (256
+// pixels, a 1 ms timer, 64 frames) played out by the applet's own hook, timer and tick, with
+// how long they take to clear and the longest time a mouse event waited for the hook
+// meanwhile; and a minute of steady clicking at one point, three presses a second, with the
+// ripples alive every five seconds. The events come from a second thread through SendInput,
+// each stamped with its sending time; a hook installed after the applet's, so called first
+// on the same thread, reads the stamp. Prints figures and judges nothing.
 #include <windows.h>
 
 #include <algorithm>
@@ -157,14 +158,63 @@ DWORD WINAPI burst_sender(void*) {
     return 0;
 }
 
-void time_burst(int presses) {
+// Steady clicking: a press and release every third of a second for a minute, a small move
+// every 10 ms in between. Under Wine SendInput returns only once the hooks have answered,
+// so the slowest call is the slowest input the user felt.
+constexpr int steady_seconds = 60;
+constexpr int steady_period_ms = 333;
+constexpr double steady_give_up_ms = 120000;
+volatile LONG steady_presses_sent;
+double last_press_at_ms;
+double slowest_input_ms;
+
+void send_timed(DWORD flags, LONG dx) {
+    double start = now_ms();
+    send_stamped(flags, dx);
+    slowest_input_ms = std::max(slowest_input_ms, now_ms() - start);
+}
+
+DWORD WINAPI steady_sender(void*) {
+    const double start = now_ms();
+    for (int press = 0; press < steady_seconds * 1000 / steady_period_ms; ++press) {
+        send_timed(MOUSEEVENTF_LEFTDOWN, 0);
+        send_timed(MOUSEEVENTF_LEFTUP, 0);
+        last_press_at_ms = now_ms();
+        InterlockedIncrement(&steady_presses_sent);
+        for (LONG move = 0; now_ms() - start < (press + 1) * steady_period_ms; ++move) {
+            send_timed(MOUSEEVENTF_MOVE, move % 2 ? 1 : -1);
+            Sleep(10);
+        }
+    }
+    return 0;
+}
+
+void reset_load() {
     use_settings(256, 64, 1);
-    sent_at.assign(100000, 0.0);
+    sent_at.assign(1000000, 0.0);
     events_sent = 0;
     sender_done = 0;
     longest_wait_ms = 0;
     longest_hook_ms = 0;
     events_seen = 0;
+    slowest_input_ms = 0;
+    steady_presses_sent = 0;
+}
+
+// Lets the sender's last events reach the hook, then plays out what is left.
+void finish_load(HANDLE sender) {
+    InterlockedExchange(&sender_done, 1);
+    MSG message;
+    while (MsgWaitForMultipleObjects(1, &sender, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+    }
+    CloseHandle(sender);
+    clear_ripples();
+}
+
+void time_burst(int presses) {
+    reset_load();
     double longest_tick_ms = 0;
     burst_presses = presses;
     double start = now_ms();
@@ -183,18 +233,69 @@ void time_burst(int presses) {
             break;
         }
     }
-    InterlockedExchange(&sender_done, 1);
-    // The sender's last events still need the hook to answer them.
-    while (MsgWaitForMultipleObjects(1, &sender, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
-            DispatchMessageA(&message);
-    }
-    CloseHandle(sender);
-    clear_ripples();
+    finish_load(sender);
     std::printf("burst of %2d presses at one point (256 px, timer 1 ms, 64 frames): cleared "
                 "after %6.0f ms; longest wait of a mouse event for the hook %6.1f ms (of %ld "
                 "events); longest tick %6.1f ms; longest hook call %5.1f ms\n",
                 presses, cleared, longest_wait_ms, events_seen, longest_tick_ms, longest_hook_ms);
+}
+
+void time_steady_clicking() {
+    reset_load();
+    double longest_tick_ms = 0;
+    const double start = now_ms();
+    HANDLE sender = CreateThread(nullptr, 0, steady_sender, nullptr, 0, nullptr);
+    std::printf("steady clicking at one point, 3 presses a second (256 px, timer 1 ms, 64 "
+                "frames), live ripples every 5 s:");
+    int next_sample_s = 5;
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0)) {
+        double dispatched = now_ms();
+        DispatchMessageA(&message);
+        if (message.message == WM_TIMER)
+            longest_tick_ms = std::max(longest_tick_ms, now_ms() - dispatched);
+        if (dispatched - start >= next_sample_s * 1000.0 && next_sample_s <= steady_seconds) {
+            std::printf(" %zu", ripples.size());
+            std::fflush(stdout);
+            next_sample_s += 5;
+        }
+        const bool all_sent = steady_presses_sent == steady_seconds * 1000 / steady_period_ms;
+        if (all_sent && next_sample_s > steady_seconds &&
+            (ripples.empty() || now_ms() - last_press_at_ms > steady_give_up_ms))
+            break;
+    }
+    const double cleared = now_ms() - last_press_at_ms;
+    // A pile-up that feeds itself would take hours to play out.
+    const std::size_t left = ripples.size();
+    for (const Ripple& ripple : ripples)
+        DestroyWindow(ripple.window);
+    ripples.clear();
+    finish_load(sender);
+    if (left)
+        std::printf("\n  %zu still live %.0f ms after the last press;", left, cleared);
+    else
+        std::printf("\n  gone %.0f ms after the last press;", cleared);
+    std::printf(" slowest input %.1f ms; longest wait of a mouse event for the hook %.1f ms (of "
+                "%ld events); longest tick %.1f ms\n",
+                slowest_input_ms, longest_wait_ms, events_seen, longest_tick_ms);
+}
+
+// The period the system really gives a timer asked for 1 ms: a ripple's nominal life is
+// two cycles of its frames at that period.
+double real_timer_period_ms() {
+    constexpr int ticks = 200;
+    SetTimer(applet_window, 77, 1, nullptr);
+    MSG message;
+    int seen = 0;
+    const double start = now_ms();
+    while (seen < ticks && GetMessageA(&message, nullptr, 0, 0)) {
+        if (message.message == WM_TIMER && message.wParam == 77)
+            ++seen;
+        else
+            DispatchMessageA(&message);
+    }
+    KillTimer(applet_window, 77);
+    return (now_ms() - start) / ticks;
 }
 
 } // namespace
@@ -206,6 +307,8 @@ int main() {
     applet_window = create_applet_window();
     if (!applet_window)
         return 1;
+    // The timing hook must stay in front of the applet's: no check may put the applet's back.
+    KillTimer(applet_window, HOOK_CHECK_TIMER);
     timing_hook_handle = SetWindowsHookExA(WH_MOUSE_LL, timing_hook, module_instance, 0);
     SetCursorPos(400, 300);
     for (int side : {64, 256}) {
@@ -213,8 +316,13 @@ int main() {
         std::printf("one draw of a %3d px ripple: %.3f ms (applet thread CPU %.3f ms)\n", side,
                     cost.wall_ms, cost.cpu_ms);
     }
+    const double period = real_timer_period_ms();
+    std::printf("a 1 ms timer ticks every %.2f ms here: a click of 64 frames lives %.0f ms "
+                "(two cycles)\n",
+                period, 2 * 64 * period);
     for (int presses : {10, 20, 40})
         time_burst(presses);
+    time_steady_clicking();
     // No shutdown: it would save these settings over the user's.
     UnhookWindowsHookEx(timing_hook_handle);
     UnhookWindowsHookEx(mouse_hook_handle);

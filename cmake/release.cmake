@@ -1,4 +1,5 @@
-# The release a user downloads: ondrella-<version>-win32.zip, packed from the exe,
+# A release a user downloads: ondrella-<version>-win32.zip from the i686 build,
+# ondrella-<version>-win64.zip from the x86_64 one, each packed from its exe,
 # docs/README.txt and LICENSE by scripts/pack-release.sh into the build folder, where
 # `make dist` picks it up. It is built with everything else so that the tests check the
 # very zip that ships, unpacked as a user unpacks it into release-unpacked/.
@@ -8,8 +9,6 @@
 target_link_options(ondrella PRIVATE -Wl,--no-insert-timestamp -s)
 
 if(CMAKE_CROSSCOMPILING)
-  # The zip that ships holds the 32-bit exe. A 64-bit build (for testing under 64-bit Wine
-  # where 32-bit code cannot run) packs its exe the same way, named win64.
   set(ONDRELLA_RELEASE_PLATFORM win32)
   if(CMAKE_SIZEOF_VOID_P EQUAL 8)
     set(ONDRELLA_RELEASE_PLATFORM win64)
@@ -19,6 +18,7 @@ if(CMAKE_CROSSCOMPILING)
   add_custom_command(OUTPUT ${ONDRELLA_RELEASE_ZIP}
     COMMAND bash ${CMAKE_SOURCE_DIR}/scripts/pack-release.sh ${ONDRELLA_RELEASE_ZIP}
             $<TARGET_FILE:ondrella> ${CMAKE_SOURCE_DIR}/docs/README.txt ${CMAKE_SOURCE_DIR}/LICENSE
+            ${ONDRELLA_RELEASE_PLATFORM}
     DEPENDS ondrella ${CMAKE_SOURCE_DIR}/scripts/pack-release.sh
             ${CMAKE_SOURCE_DIR}/docs/README.txt ${CMAKE_SOURCE_DIR}/LICENSE
     VERBATIM)

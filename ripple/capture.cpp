@@ -12,6 +12,9 @@ unsigned char buttons_down[button_count];
 
 namespace {
 
+// In physical pixels, as the hook reports it.
+POINT last_point_seen;
+
 // Presses made while the panel (or a window it parents or owns) is shown in front make
 // no ripple, so that tuning the panel stays quiet. A hidden panel counts for nothing: the
 // tray menu brings it to the front, and it stays the foreground window after the menu
@@ -75,9 +78,17 @@ bool button_held(int button) {
     return false;
 }
 
+bool cursor_moved_unseen() {
+    POINT cursor = physical_cursor_position();
+    bool moved = cursor.x != last_point_seen.x || cursor.y != last_point_seen.y;
+    last_point_seen = cursor;
+    return moved;
+}
+
 LRESULT CALLBACK mouse_hook(int code, WPARAM message, LPARAM event) {
     if (code >= 0) {
         const MSLLHOOKSTRUCT* record = reinterpret_cast<const MSLLHOOKSTRUCT*>(event);
+        last_point_seen = record->pt;
         unsigned id = static_cast<unsigned>(message);
         int button = button_of_message(id, record->mouseData);
         if (button != no_button)

@@ -17,3 +17,8 @@ extern unsigned char buttons_down[button_count];
 bool button_held(int button);
 
 LRESULT CALLBACK mouse_hook(int code, WPARAM message, LPARAM event);
+
+// Whether the cursor stands elsewhere than where the hook last saw it, so that the hook
+// missed a move (or a program moved the cursor, which no hook sees). From then on, where
+// the cursor stands counts as seen.
+bool cursor_moved_unseen();

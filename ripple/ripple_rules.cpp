@@ -1,5 +1,8 @@
-// Button codes of mouse messages, the frame-table choice and the end-of-cycle rule.
+// Button codes of mouse messages, the frame-table choice, the end-of-cycle rule and the
+// order in which a tick shows its ripples.
 #include "ripple/ripple_rules.h"
+
+#include <algorithm>
 
 int button_of_message(unsigned message, std::uint32_t mouse_data) {
     switch (message) {
@@ -30,4 +33,13 @@ CycleEnd end_of_cycle(bool newest, bool held, bool releasing) {
     if (newest && held)
         return CycleEnd::another_cycle;
     return releasing ? CycleEnd::retire : CycleEnd::start_release;
+}
+
+void presentation_order(const std::vector<std::uint64_t>& last_shown,
+                        std::vector<std::size_t>& order) {
+    order.resize(last_shown.size());
+    for (std::size_t position = 0; position < order.size(); ++position)
+        order[position] = position;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return last_shown[a] < last_shown[b]; });
 }

@@ -151,6 +151,12 @@ void draw_ripple_window(HWND window, const std::uint32_t* pixels, int side) {
     });
 }
 
+POINT physical_cursor_position() {
+    POINT cursor = {};
+    in_physical_pixels([&] { GetCursorPos(&cursor); });
+    return cursor;
+}
+
 void release_ripple_surface() {
     if (!surface.context)
         return;

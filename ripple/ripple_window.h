@@ -23,3 +23,6 @@ void draw_ripple_window(HWND window, const std::uint32_t* pixels, int side);
 
 // Frees the drawing surface; the next draw makes a new one.
 void release_ripple_surface();
+
+// The cursor's position in physical pixels, where the mouse hook reports it.
+POINT physical_cursor_position();

@@ -1,6 +1,9 @@
 // The ripple scheduler. A tick only selects ready frames and copies them to the screen;
 // the drawing surface they pass through is kept while ripples play and freed by the
-// first tick that finds none left.
+// first tick that finds none left. The mouse hook is called on this same thread, and
+// every mouse event of the desktop waits while a tick runs, so a tick shows only as many
+// ripples as fit in its budget and the next tick goes on with the others; the life of
+// every ripple, its frames and cycles, goes on at every tick all the same.
 #include "ripple/scheduler.h"
 
 #include "app/ondrella.h"
@@ -11,7 +14,41 @@
 
 std::vector<Ripple> ripples;
 
+// Under Wine a lone 256-pixel ripple takes about 2-5 ms to show, and one that others
+// overlap many times that; 4 ms keeps a tick of any load well under the 50 ms a user
+// feels as a stuck mouse, while a few lone ripples still all fit.
+double present_budget_ms = 4.0;
+
 namespace {
+
+std::uint64_t ticks_counted;
+// Kept from tick to tick so that a tick allocates nothing.
+std::vector<std::uint64_t> shown_at;
+std::vector<std::size_t> order;
+
+double now_ms() {
+    static const double counts_per_ms = [] {
+        LARGE_INTEGER frequency;
+        QueryPerformanceFrequency(&frequency);
+        return static_cast<double>(frequency.QuadPart) / 1000.0;
+    }();
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / counts_per_ms;
+}
+
+// Those never shown first, then those shown longest ago, as long as the budget lasts.
+void present_in_turn() {
+    const std::uint64_t tick = ++ticks_counted;
+    shown_at.clear();
+    for (const Ripple& ripple : ripples)
+        shown_at.push_back(ripple.last_shown);
+    presentation_order(shown_at, order);
+    present_within_budget(order, present_budget_ms, now_ms, [&](std::size_t position) {
+        present_frame(ripples[position]);
+        ripples[position].last_shown = tick;
+    });
+}
 
 const FrameSlot* table_of(const Ripple& ripple) {
     switch (table_of_ripple(ripple.first_cycle != 0, ripple.releasing != 0)) {
@@ -47,13 +84,14 @@ void ripple_tick(HWND applet) {
         release_ripple_surface();
         return;
     }
+    present_in_turn();
     std::size_t position = 0;
     while (position < ripples.size()) {
         Ripple& ripple = ripples[position];
-        present_frame(ripple);
-        std::int32_t shown = ripple.frame;
-        ripple.frame = shown + 1;
-        if (shown < setup::frames - 1) {
+        // The frame of this tick, whether or not it fit in the budget.
+        std::int32_t played = ripple.frame;
+        ripple.frame = played + 1;
+        if (played < setup::frames - 1) {
             ++position;
             continue;
         }

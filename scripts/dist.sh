@@ -1,14 +1,55 @@
 #!/usr/bin/env bash
-# Builds the release zip and puts it in dist/: dist/ondrella-<version>-win32.zip with
-# ondrella.exe, README.txt and LICENSE. The same commit always gives the same bytes; the
-# zip's SHA-256 is printed last, to compare with another build or a published figure.
+# Builds the two release zips and puts them in dist/: ondrella-<version>-win32.zip (the
+# i686 exe, for every Windows) and ondrella-<version>-win64.zip (the x86_64 exe, for 64-bit
+# Windows), each with ondrella.exe, README.txt and LICENSE. The same commit always gives
+# the same bytes; the zips' SHA-256 sums are printed last, to compare with another build
+# or a published figure.
+#
+# Each exe is started before it ships (the smoke run of tools/smoke): the x86_64 one under
+# 64-bit Wine, the i686 one under 32-bit Wine (start-i686.sh). When a run fails, no zip is
+# written. Where 32-bit Wine cannot run, the release says so in a file beside the zips,
+# dist/ondrella-<version>-win32.not-started.txt: the zips themselves stay the same bytes
+# wherever they are built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/install-deps.sh
+source scripts/windows-target.sh
 bash scripts/build.sh cross -- --target dist
+bash scripts/build.sh cross64 -- --target dist ondrella-smoke
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/cross/CMakeCache.txt)
-zip_name=ondrella-$version-win32.zip
+zips=(build/cross/ondrella-$version-win32.zip build/cross64/ondrella-$version-win64.zip)
+not_started=dist/ondrella-$version-win32.not-started.txt
+
 mkdir -p dist
-cp "build/cross/$zip_name" "dist/$zip_name"
-(cd dist && sha256sum "$zip_name")
+# A failed run leaves no zip of this version behind that could pass for its release.
+for zip in "${zips[@]}"; do
+  rm -f "dist/${zip##*/}"
+done
+rm -f "$not_started"
+no_release() {
+  echo "dist: $1: no release written" >&2
+  exit 1
+}
+
+bash scripts/with-wine.sh "$wine_loader" build/cross64/ondrella-smoke.exe \
+  "$PWD/build/cross64/ondrella.exe" >&2 || no_release "the x86_64 exe failed its smoke run"
+set +e
+why=$(bash scripts/start-i686.sh)
+status=$?
+set -e
+case $status in
+  0) ;;
+  3)
+    echo "dist: ${why#start-i686: }; see $not_started" >&2
+    echo "The ondrella.exe of ondrella-$version-win32.zip (i686) was not started before it" \
+      "was packed: ${why##*: }. The ondrella.exe of ondrella-$version-win64.zip (x86_64)" \
+      "passed its smoke run under 64-bit Wine." >"$not_started"
+    ;;
+  *) no_release "the i686 exe failed under 32-bit Wine" ;;
+esac
+
+for zip in "${zips[@]}"; do
+  cp "$zip" dist/
+done
+(cd dist && sha256sum "${zips[@]##*/}")

@@ -5,7 +5,7 @@
 # ever draws on the user's screen. Everything started here is stopped by its process id
 # when the command ends, fails or is interrupted.
 #
-#   scripts/with-wine.sh [--display-from-env] [--depth BITS] [--dpi DPI] COMMAND [ARGS...]
+#   scripts/with-wine.sh [--display-from-env] [--depth BITS] [--dpi DPI] [--i686] COMMAND [ARGS...]
 #
 # The command finds the Wine loader for the Windows build in use in $wine_loader (see
 # windows-target.sh).
@@ -13,8 +13,13 @@
 # --display-from-env uses $DISPLAY instead of a private Xvfb (for `make run` on a desktop).
 # --depth gives the Xvfb screen another colour depth than 24 bits, --dpi scales the Wine
 # desktop (Wine scales DPI-unaware programs only with both LogPixels and DpiScalingVer set).
-# Either gives the run a prefix of its own, so such a run can also be started from inside
-# a plain one.
+# --i686 is for 32-bit programs under 32-bit Wine, which has to be installed, and 32-bit
+# code has to run: natively, or with this whole call inside in_32bit_emulation (x86-32.sh).
+# The prefix is made with both Wines, so that 64-bit programs run in it beside 32-bit ones
+# and can drive them; $wine_loader is the 64-bit loader, which hands 32-bit programs to the
+# 32-bit one beside it.
+# Each of these gives the run a prefix of its own, so such a run can also be started from
+# inside a plain one.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")/.." && pwd)
@@ -29,6 +34,14 @@ while [ $# -gt 0 ]; do
     --display-from-env) use_env_display=1; shift ;;
     --depth) depth=$2; prefix+=-depth$2; shift 2 ;;
     --dpi) dpi=$2; prefix+=-dpi$2; shift 2 ;;
+    --i686)
+      if [ ! -x /usr/lib/wine/wine ]; then
+        echo "with-wine: --i686 needs 32-bit Wine, /usr/lib/wine/wine" >&2
+        exit 1
+      fi
+      wine_loader=/usr/lib/wine/wine64
+      export WINELOADER=$wine_loader
+      prefix+=-i686; shift ;;
     *) break ;;
   esac
 done

@@ -29,8 +29,10 @@ SetupRun run_setup(const std::string& refused) {
         std::ofstream(folder + "/" + name) << "#!/bin/sh\n" << body << "\n";
         chmod((folder + "/" + name).c_str(), 0755);
     };
-    stand_in("apt-get", "echo \"$*\" >>" + folder + "/apt.log\n"
-                        "case \"$*\" in *update*) exit 100;; *'" + refused + "'*) exit 100;; esac");
+    stand_in("apt-get", "echo \"$*\" >>" + folder +
+                            "/apt.log\n"
+                            "case \"$*\" in *update*) exit 100;; *'" +
+                            refused + "'*) exit 100;; esac");
     stand_in("dpkg-query", "exit 1");
     stand_in("dpkg", "echo i386");
     stand_in("id", "echo 0");

@@ -54,6 +54,8 @@ void send_input(INPUT input) {
 } // namespace
 
 std::string windows_path(const char* unix_path) {
+    if (unix_path[0] != '/')
+        return unix_path; // a Windows path already
     std::string path = "Z:";
     for (const char* c = unix_path; *c; ++c)
         path += *c == '/' ? '\\' : *c;
@@ -65,11 +67,11 @@ bool start_applet(Applet& applet, DWORD timeout_ms) {
     return start_applet_from(applet, ONDRELLA_EXE, timeout_ms);
 }
 
-bool start_applet_from(Applet& applet, const char* exe_unix_path, DWORD timeout_ms) {
+bool start_applet_from(Applet& applet, const char* exe_path, DWORD timeout_ms) {
     applet = Applet{};
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
-    std::string command = "\"" + windows_path(exe_unix_path) + "\"";
+    std::string command = "\"" + windows_path(exe_path) + "\"";
     if (!CreateProcessA(nullptr, &command[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                         &startup, &applet.process))
         return false;

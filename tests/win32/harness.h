@@ -21,10 +21,11 @@ struct Applet {
 // process could not be started; a started process that shows no window in time has a
 // null window (it may have ended: see exit_code).
 bool start_applet(Applet& applet, DWORD timeout_ms = 15000);
-// The same with another copy of the exe, given by its Unix path.
-bool start_applet_from(Applet& applet, const char* exe_unix_path, DWORD timeout_ms = 15000);
+// The same with another copy of the exe, or another program, given by its path.
+bool start_applet_from(Applet& applet, const char* exe_path, DWORD timeout_ms = 15000);
 
-// A Unix path as this process sees it: Wine maps the Unix root to drive Z:.
+// A Unix path as this process sees it: Wine maps the Unix root to drive Z:. A Windows
+// path stays as it is.
 std::string windows_path(const char* unix_path);
 
 // Waits up to timeout_ms for the process to end; kills it if it does not. Returns its

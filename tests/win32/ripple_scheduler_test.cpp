@@ -80,6 +80,8 @@ class RippleScheduler : public testing::Test {
         setup::size = built_side;
         // No real tick comes during a test: every tick is the test's own call.
         setup::speed = 100000;
+        // And every tick shows every ripple, however slow the machine, unless a test says.
+        present_budget_ms = 1e9;
         rebuild_frames();
         SetForegroundWindow(pad);
     }
@@ -435,6 +437,25 @@ TEST_F(RippleScheduler, RippleOfEverySideIsShownWhereItWasSpawned) {
         EXPECT_EQ(placement_of(window), centred) << "shown, side " << side;
         tick();
         EXPECT_TRUE(ripples.empty());
+    }
+}
+
+TEST_F(RippleScheduler, OverItsBudgetATickShowsTheRipplesInTurnAndAdvancesThemAll) {
+    present_budget_ms = 0;
+    for (int button = 0; button < 3; ++button) {
+        hook_press(button, {100 + 100 * button, 100});
+        hook_release(button, {100 + 100 * button, 100});
+    }
+    const HWND windows[] = {ripples[0].window, ripples[1].window, ripples[2].window};
+    // Tick t shows slot t; only its frame has the side that tells which window showed it.
+    for (int t = 0; t < 3; ++t) {
+        only_ready({{attack, t}}, 9 + t);
+        tick();
+        for (int i = 0; i < 3; ++i) {
+            EXPECT_EQ(placement_of(windows[i]).width == 9 + t, i == t)
+                << "tick " << t << ", ripple " << i;
+            EXPECT_EQ(ripples[i].frame, t + 1) << "tick " << t << ", ripple " << i;
+        }
     }
 }
 

@@ -61,6 +61,8 @@ class AppletEnvironment : public testing::Environment {
         SwapMouseButton(FALSE);
         applet_window = create_applet_window();
         ASSERT_NE(applet_window, nullptr);
+        // Nor may the hook's check put a hook back while the tests feed the hook themselves.
+        KillTimer(applet_window, HOOK_CHECK_TIMER);
         WNDCLASSA pad_class = {};
         pad_class.lpfnWndProc = pad_procedure;
         pad_class.hInstance = module_instance;

@@ -10,12 +10,13 @@
 
 namespace soak {
 
-// Another process's figures, as the system's process list gives them (the per-process
-// queries GetProcessMemoryInfo and GetProcessHandleCount answer 0 under Wine).
+// Another process's figures, as the system's process and handle lists give them (the
+// per-process queries GetProcessMemoryInfo and GetProcessHandleCount answer 0 under Wine,
+// and the process list's handle count is the size of its handle table, which only grows).
 struct ProcessFigures {
     bool found;
     SIZE_T working_set_bytes;
-    ULONG handle_count;
+    ULONG handle_count;       // handles open now
     ULONGLONG cpu_time_100ns; // user and kernel time of all its threads
 };
 
@@ -27,13 +28,17 @@ struct Figures {
     int presses;         // every press sent, those during start-up included
     DWORD duration_ms;   // from the first press after start-up to the last release
     DWORD slowest_answer_ms;
-    int unanswered;        // sent messages not answered within a second
-    bool died;             // the applet ended before it was asked to quit
-    int ripples_left;      // its ripple windows 5 s after the last release
-    ProcessFigures warm;   // after the warm-up, once its ripples are gone
-    ProcessFigures soaked; // after the soak, once its ripples are gone
-    ULONGLONG idle_cpu_100ns;
-    DWORD exit_code; // after "Quit"; STILL_ACTIVE when it had to be killed
+    // SendInput returns once the hooks have answered: the longest a mouse event waited,
+    // while the applet started (its hook is in place before its window) and after.
+    double slowest_startup_input_ms;
+    double slowest_input_ms;
+    int unanswered;           // sent messages not answered within a second
+    bool died;                // the applet ended before it was asked to quit
+    int ripples_left;         // its ripple windows 5 s after the last release
+    ProcessFigures warm;      // after the warm-up, once its ripples are gone
+    ProcessFigures soaked;    // after the soak, once its ripples are gone
+    ULONGLONG idle_cpu_100ns; // over idle_seconds
+    DWORD exit_code;          // after "Quit"; STILL_ACTIVE when it had to be killed
 };
 
 struct Plan {
@@ -46,12 +51,17 @@ struct Plan {
 // The heaviest settings the panel offers: "Maximum" speed, the largest ripples, 64 frames.
 constexpr Plan full_soak = {2000, 256, 64, 1};
 
+// The applet checks its mouse hook every couple of seconds while idle, and nothing else.
+constexpr int idle_seconds = 10;
+constexpr ULONGLONG idle_cpu_limit_100ns = 20 * 10000;
+
 // Drives a fresh applet as the plan says. The applet's settings are replaced by the
 // plan's; its window and process are ended before this returns.
 Figures run(const Plan& plan);
 
 // What a soak must not show: a death, a message left unanswered, a ripple window left,
-// handles gained beyond a few, CPU time spent while idle, an exit code other than 0.
+// handles gained beyond a few, more than a trace of CPU time while idle, an exit code
+// other than 0.
 // Empty when none of them happened, else one line per finding.
 std::string findings(const Figures& figures);
 

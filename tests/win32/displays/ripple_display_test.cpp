@@ -14,9 +14,8 @@
 #include <thread>
 #include <vector>
 
-#include "app/setup.h"
-#include "ripple/frames.h"
 #include "tests/win32/harness.h"
+#include "tools/smoke/ripple_on_screen.h"
 
 using harness::Applet;
 using harness::Placement;
@@ -58,63 +57,8 @@ DPI_AWARENESS awareness_of(HWND window) {
     return awareness(reinterpret_cast<DpiContext>(static_cast<std::intptr_t>(bits)));
 }
 
-// The screen's pixels under rect, top row first, as 0x00RRGGBB words.
-std::vector<std::uint32_t> read_screen(const RECT& rect) {
-    int width = rect.right - rect.left;
-    int height = rect.bottom - rect.top;
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(memory, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    GdiFlush();
-    const std::uint32_t* words = static_cast<const std::uint32_t*>(bits);
-    std::vector<std::uint32_t> pixels(words, words + width * height);
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    for (std::uint32_t& pixel : pixels)
-        pixel &= 0xFFFFFF;
-    return pixels;
-}
-
-bool close_colours(std::uint32_t a, std::uint32_t b) {
-    for (int shift = 0; shift < 24; shift += 8) {
-        int difference =
-            static_cast<int>((a >> shift) & 0xFF) - static_cast<int>((b >> shift) & 0xFF);
-        if (std::abs(difference) > channel_tolerance)
-            return false;
-    }
-    return true;
-}
-
 // The grey of the pad (GRAY_BRUSH) under every press.
 constexpr std::uint32_t pad_grey = 0x808080;
-
-// How many screen pixels (top row first) show the frame (bottom row first) over the pad.
-// Without a compositor Wine shows a layered window's colours unblended, that is the
-// frame's premultiplied colours, and leaves out its fully transparent pixels.
-int matching_pixels(const std::vector<std::uint32_t>& screen, const std::uint32_t* frame) {
-    int matches = 0;
-    for (int row = 0; row < side; ++row) {
-        for (int column = 0; column < side; ++column) {
-            std::uint32_t pixel = frame[(side - 1 - row) * side + column];
-            std::uint32_t expected = pixel >> 24 == 0 ? pad_grey : pixel & 0xFFFFFF;
-            if (close_colours(screen[row * side + column], expected))
-                ++matches;
-        }
-    }
-    return matches;
-}
 
 // Whether the screen under the window shows one of the hold frames, nearly pixel for
 // pixel: placed right, unstretched, and drawn. A blank window matches none of them. The
@@ -127,31 +71,13 @@ testing::AssertionResult shows_a_hold_frame(HWND window) {
     int best = 0;
     for (int reading = 0; reading < 5 && best < side * side * 98 / 100; ++reading) {
         harness::pump_for(speed / 2);
-        std::vector<std::uint32_t> screen = read_screen(rect);
-        for (int slot = 0; slot < frames; ++slot) {
-            const std::uint32_t* frame = ready_frame(frame_tables.hold_frames, slot, side);
-            if (!frame)
-                return testing::AssertionFailure() << "hold frame " << slot << " was not built";
-            best = std::max(best, matching_pixels(screen, frame));
-        }
+        best = std::max(best, ripple_on_screen::best_hold_frame_match(rect, frames, side, pad_grey,
+                                                                      channel_tolerance));
     }
     if (best < side * side * 98 / 100)
         return testing::AssertionFailure()
                << "at best " << best << " of " << side * side << " pixels show a hold frame";
     return testing::AssertionSuccess();
-}
-
-// The frames the applet shows, built here from the same settings as the ones seeded for
-// it (the synthesis itself is checked against the ripple formula elsewhere).
-void build_expected_frames() {
-    setup::frames = frames;
-    setup::size = side;
-    setup::jumps = 1;
-    setup::speed = speed;
-    setup::circles = 2;
-    setup::peek = 1;
-    empty_frames();
-    rebuild_frames();
 }
 
 // The exit code after "Quit" is the last-error code that the shutdown steps leave. The last
@@ -185,7 +111,7 @@ HWND create_pad() {
 class RippleDisplay : public testing::Test {
   protected:
     void SetUp() override {
-        build_expected_frames();
+        ripple_on_screen::build_frames(frames, side);
         pad = create_pad();
         ASSERT_NE(pad, nullptr);
         harness::wipe_settings();
