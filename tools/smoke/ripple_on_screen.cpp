@@ -38,6 +38,17 @@ int matching_pixels(const std::vector<std::uint32_t>& screen, const std::uint32_
 
 } // namespace
 
+HWND create_grey_pad(const char* class_name) {
+    WNDCLASSA pad_class = {};
+    pad_class.lpfnWndProc = DefWindowProcA;
+    pad_class.hInstance = GetModuleHandleA(nullptr);
+    pad_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
+    pad_class.lpszClassName = class_name;
+    RegisterClassA(&pad_class);
+    return CreateWindowExA(0, class_name, "pad", WS_POPUP | WS_VISIBLE, 100, 100, 800, 600, nullptr,
+                           nullptr, pad_class.hInstance, nullptr);
+}
+
 std::vector<std::uint32_t> read_screen(const RECT& rect) {
     int width = rect.right - rect.left;
     int height = rect.bottom - rect.top;

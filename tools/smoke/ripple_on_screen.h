@@ -11,6 +11,10 @@
 
 namespace ripple_on_screen {
 
+// A window of grey (GRAY_BRUSH, 0x808080), 800 x 600 at (100, 100), where presses land
+// and ripples show over a known colour. Its class is registered under the given name.
+HWND create_grey_pad(const char* class_name);
+
 // The screen's pixels under rect, top row first, as 0x00RRGGBB words.
 std::vector<std::uint32_t> read_screen(const RECT& rect);
 

@@ -27,17 +27,6 @@ constexpr POINT press_point = {300, 250};
 // the first cycle, still fading in, differ from the hold frames by only a few levels.
 constexpr int channel_tolerance = 0;
 
-HWND create_pad() {
-    WNDCLASSA pad_class = {};
-    pad_class.lpfnWndProc = DefWindowProcA;
-    pad_class.hInstance = GetModuleHandleA(nullptr);
-    pad_class.hbrBackground = static_cast<HBRUSH>(GetStockObject(GRAY_BRUSH));
-    pad_class.lpszClassName = "SmokePad";
-    RegisterClassA(&pad_class);
-    return CreateWindowExA(0, "SmokePad", "pad", WS_POPUP | WS_VISIBLE, 100, 100, 800, 600, nullptr,
-                           nullptr, pad_class.hInstance, nullptr);
-}
-
 void say(DWORD since, const char* step) {
     std::printf("smoke: %s (%.1f s)\n", step, (GetTickCount() - since) / 1000.0);
     std::fflush(stdout);
@@ -114,7 +103,7 @@ std::string run(const char* exe) {
     ripple_on_screen::build_frames(frames, side);
     harness::wipe_settings();
     harness::seed_settings(frames, side, 1, speed, 2, 1);
-    HWND pad = create_pad();
+    HWND pad = ripple_on_screen::create_grey_pad("SmokePad");
     if (!pad)
         return "no window to press on";
     harness::Applet applet{};
