@@ -24,6 +24,23 @@ const ButtonMessage releases[] = {
     {0x202, 0, 0}, {0x205, 0, 1}, {0x208, 0, 2}, {0x20C, first_extra, 3}, {0x20C, second_extra, 4},
 };
 
+// One tick on a clock that each presentation advances by 3 ms: the positions shown, in
+// order, stamped with the tick's number as the scheduler stamps them.
+std::vector<std::size_t> tick_within(std::vector<std::uint64_t>& last_shown, std::uint64_t tick,
+                                     double budget_ms) {
+    std::vector<std::size_t> order, shown;
+    presentation_order(last_shown, order);
+    present_within_budget(
+        order, budget_ms, [&] { return 3.0 * shown.size(); },
+        [&](std::size_t position) {
+            shown.push_back(position);
+            last_shown[position] = tick;
+        });
+    return shown;
+}
+
+using Positions = std::vector<std::size_t>;
+
 } // namespace
 
 // ---- button codes -------------------------------------------------------------------
@@ -88,55 +105,20 @@ TEST(RippleCycleEnd, OnlyTheNewestRippleOfAHeldButtonPlaysAnotherCycle) {
 
 // ---- which ripples a tick shows -----------------------------------------------------------
 
-namespace {
-
-// One tick on a clock that each presentation advances by cost_ms: the positions shown, in
-// the order shown, stamped with the tick's number as the scheduler stamps them.
-std::vector<std::size_t> tick_within(std::vector<std::uint64_t>& last_shown, std::uint64_t tick,
-                                     double budget_ms, double cost_ms) {
-    std::vector<std::size_t> order, shown;
-    presentation_order(last_shown, order);
-    double clock = 100.0;
-    present_within_budget(
-        order, budget_ms, [&] { return clock; },
-        [&](std::size_t position) {
-            shown.push_back(position);
-            last_shown[position] = tick;
-            clock += cost_ms;
-        });
-    return shown;
-}
-
-using Positions = std::vector<std::size_t>;
-
-} // namespace
-
-TEST(RipplePresentation, ATickShowsWhatFitsItsBudgetAndAlwaysOne) {
-    // Each presentation costs 3 ms: those begun before 8 ms have passed are 0, 3 and 6.
-    const struct {
-        double budget_ms;
-        std::size_t shown;
-    } cases[] = {{8, 3}, {9, 3}, {9.5, 4}, {0, 1}, {1000, 5}};
-    for (const auto& each : cases) {
-        std::vector<std::uint64_t> last_shown(5, 0);
-        EXPECT_EQ(tick_within(last_shown, 1, each.budget_ms, 3).size(), each.shown)
-            << "budget " << each.budget_ms << " ms";
-    }
-}
-
+// A budget of 5 ms holds two presentations.
 TEST(RipplePresentation, TicksTakeTurnsNewRipplesFirstAndOldestFirstWhenAllFit) {
     std::vector<std::uint64_t> last_shown(5, 0);
-    EXPECT_EQ(tick_within(last_shown, 1, 5, 3), (Positions{0, 1}));
-    EXPECT_EQ(tick_within(last_shown, 2, 5, 3), (Positions{2, 3}));
-    EXPECT_EQ(tick_within(last_shown, 3, 5, 3), (Positions{4, 0}));
+    EXPECT_EQ(tick_within(last_shown, 1, 5), (Positions{0, 1}));
+    EXPECT_EQ(tick_within(last_shown, 2, 5), (Positions{2, 3}));
+    EXPECT_EQ(tick_within(last_shown, 3, 5), (Positions{4, 0}));
     // A press made a sixth ripple: it comes first, then the one whose turn it is.
     last_shown.push_back(0);
-    EXPECT_EQ(tick_within(last_shown, 4, 5, 3), (Positions{5, 1}));
+    EXPECT_EQ(tick_within(last_shown, 4, 5), (Positions{5, 1}));
     // The third retired: the fourth, now third, keeps its turn.
     last_shown.erase(last_shown.begin() + 2);
-    EXPECT_EQ(tick_within(last_shown, 5, 5, 3), (Positions{2, 0}));
+    EXPECT_EQ(tick_within(last_shown, 5, 5), (Positions{2, 0}));
     // With room for all, those shown longest ago first; once all were shown at the last
     // tick, the list's order: the newest window is raised last, on top.
-    EXPECT_EQ(tick_within(last_shown, 6, 100, 3), (Positions{3, 1, 4, 0, 2}));
-    EXPECT_EQ(tick_within(last_shown, 7, 100, 3), (Positions{0, 1, 2, 3, 4}));
+    EXPECT_EQ(tick_within(last_shown, 6, 100), (Positions{3, 1, 4, 0, 2}));
+    EXPECT_EQ(tick_within(last_shown, 7, 100), (Positions{0, 1, 2, 3, 4}));
 }

@@ -1,6 +1,5 @@
-// The smoke run that `make dist` gives each exe before it packs it: it passes with the
-// shipped applet, and fails with a program that ends at once, as an exe that does not
-// start would.
+// The smoke run that `make dist` gives each exe before it packs it passes with the applet
+// and fails with a program that ends at once, as an exe that does not start would.
 #include <gtest/gtest.h>
 
 #include "tests/win32/harness.h"

@@ -4,7 +4,6 @@
 
 #include <shellapi.h>
 
-#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -100,39 +99,6 @@ bool tray_icon_present(HWND applet_window) {
     record.hWnd = applet_window;
     record.uID = 1;
     return Shell_NotifyIconA(NIM_MODIFY, &record) != FALSE;
-}
-
-// The taskbar is shown only while an icon exists, and it draws the icons themselves on its
-// own plain colour, right of its buttons (its child windows).
-bool find_tray_icon(POINT& centre, DWORD timeout_ms) {
-    return wait_until(
-        [&] {
-            HWND taskbar = FindWindowA("Shell_TrayWnd", nullptr);
-            if (!taskbar || !IsWindowVisible(taskbar))
-                return false;
-            RECT strip;
-            GetWindowRect(taskbar, &strip);
-            for (HWND button = GetWindow(taskbar, GW_CHILD); button;
-                 button = GetWindow(button, GW_HWNDNEXT)) {
-                RECT place;
-                if (IsWindowVisible(button) && GetWindowRect(button, &place))
-                    strip.left = std::max(strip.left, place.right);
-            }
-            HDC screen = GetDC(nullptr);
-            const COLORREF plain = GetPixel(screen, strip.right - 1, strip.top);
-            RECT drawn = {strip.right, strip.bottom, strip.left, strip.top};
-            for (LONG y = strip.top; y < strip.bottom; ++y) {
-                for (LONG x = strip.left; x < strip.right; ++x) {
-                    if (GetPixel(screen, x, y) != plain)
-                        drawn = {std::min(drawn.left, x), std::min(drawn.top, y),
-                                 std::max(drawn.right, x), std::max(drawn.bottom, y)};
-                }
-            }
-            ReleaseDC(nullptr, screen);
-            centre = {(drawn.left + drawn.right) / 2, (drawn.top + drawn.bottom) / 2};
-            return drawn.left <= drawn.right;
-        },
-        timeout_ms);
 }
 
 void tap_key(WORD virtual_key) {

@@ -44,11 +44,6 @@ std::string applet_exe_path();
 // a change of an icon only while the icon exists.
 bool tray_icon_present(HWND applet_window);
 
-// Where the Wine desktop's taskbar shows a notification-area icon: the centre of what it
-// draws right of its buttons. It shows the applet's icon there when the applet is the only
-// program with one. False when nothing shows there within timeout_ms.
-bool find_tray_icon(POINT& centre, DWORD timeout_ms = 5000);
-
 // A key pressed and released through SendInput.
 void tap_key(WORD virtual_key);
 
