@@ -480,6 +480,10 @@ TEST_F(RippleCapture, EveryEventIsPassedToTheNextHookAndReachesItsWindow) {
 
 // ---- the hook comes back ----------------------------------------------------------------
 
+TEST_F(RippleCapture, AppletWindowsCreationStartsTheHookCheck) {
+    EXPECT_TRUE(hook_check_started) << "a hook the system dropped would never come back";
+}
+
 TEST_F(RippleCapture, HookTheSystemDroppedComesBackAndOnePressMakesOneRipple) {
     // Message 0 stands for a move the hook missed, which the applet's check finds.
     const struct {

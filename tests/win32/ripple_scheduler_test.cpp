@@ -349,7 +349,7 @@ TEST_F(RippleScheduler, RetiringInTheMiddleSkipsNobodyAndNeighboursRetireInOneTi
     EXPECT_FALSE(IsWindow(windows[3]));
 }
 
-TEST_F(RippleScheduler, OnlyATickThatFindsNoRippleKillsTheTimer) {
+TEST_F(RippleScheduler, OnlyATickThatFindsNoRippleKillsTheTimerAndTheHookCheckRunsOn) {
     setup::frames = 1;
     rebuild_frames();
     hook_press(0);
@@ -362,8 +362,11 @@ TEST_F(RippleScheduler, OnlyATickThatFindsNoRippleKillsTheTimer) {
     hook_release(0);
     tick(2);
     ASSERT_TRUE(ripples.empty());
+    SetTimer(applet_window, HOOK_CHECK_TIMER, HOOK_CHECK_PERIOD_MS, nullptr);
     tick();
     EXPECT_FALSE(KillTimer(applet_window, RIPPLE_TIMER)) << "the empty tick left the timer on";
+    EXPECT_TRUE(KillTimer(applet_window, HOOK_CHECK_TIMER))
+        << "the empty tick ended the hook check";
 }
 
 TEST_F(RippleScheduler, TimerTicksReachTheSchedulerThroughTheAppletWindow) {

@@ -48,6 +48,9 @@ inline LRESULT CALLBACK pad_procedure(HWND window, UINT message, WPARAM wparam, 
     return DefWindowProcA(window, message, wparam, lparam);
 }
 
+// Whether creating the applet window started the hook check (which the set-up stops).
+inline bool hook_check_started;
+
 class AppletEnvironment : public testing::Environment {
   public:
     void SetUp() override {
@@ -62,7 +65,7 @@ class AppletEnvironment : public testing::Environment {
         applet_window = create_applet_window();
         ASSERT_NE(applet_window, nullptr);
         // Nor may the hook's check put a hook back while the tests feed the hook themselves.
-        KillTimer(applet_window, HOOK_CHECK_TIMER);
+        hook_check_started = KillTimer(applet_window, HOOK_CHECK_TIMER) != FALSE;
         WNDCLASSA pad_class = {};
         pad_class.lpfnWndProc = pad_procedure;
         pad_class.hInstance = module_instance;
