@@ -12,20 +12,43 @@
 
 namespace {
 
+// The unlock of the session comes as WM_WTSSESSION_CHANGE to a window registered for it.
+// wtsapi32 is not a DLL Windows takes only from its system folder, so it is loaded from
+// there at run time rather than imported; without it the unlock goes unheard and the
+// periodic check alone brings the hook back.
+FARPROC session_function(const char* name) {
+    static const HMODULE library = load_system_library("wtsapi32.dll");
+    return library ? GetProcAddress(library, name) : nullptr;
+}
+
+void register_for_unlock(HWND window) {
+    using RegisterFunction = BOOL(WINAPI*)(HWND, DWORD);
+    FARPROC found = session_function("WTSRegisterSessionNotification");
+    if (found)
+        reinterpret_cast<RegisterFunction>(reinterpret_cast<void*>(found))(window,
+                                                                           NOTIFY_FOR_THIS_SESSION);
+}
+
+void unregister_for_unlock(HWND window) {
+    using UnregisterFunction = BOOL(WINAPI*)(HWND);
+    FARPROC found = session_function("WTSUnRegisterSessionNotification");
+    if (found)
+        reinterpret_cast<UnregisterFunction>(reinterpret_cast<void*>(found))(window);
+}
+
 // While WM_CREATE runs, applet_window is still null: everything here uses `window`.
 LRESULT on_create(HWND window) {
     create_tray(window);
     create_panel(window);
     SendMessageA(window, WM_REBUILD_FRAMES, 0, 0);
     SendMessageA(window, WM_REFRESH_LABELS, 0, 0);
-    // The unlock of the session comes as WM_WTSSESSION_CHANGE, the check as a timer.
-    WTSRegisterSessionNotification(window, NOTIFY_FOR_THIS_SESSION);
+    register_for_unlock(window);
     SetTimer(window, HOOK_CHECK_TIMER, HOOK_CHECK_PERIOD_MS, nullptr);
     return 0;
 }
 
 LRESULT on_destroy(HWND window) {
-    WTSUnRegisterSessionNotification(window);
+    unregister_for_unlock(window);
     remove_tray();
     destroy_panel();
     PostQuitMessage(0);

@@ -47,6 +47,9 @@ WPARAM run_message_loop();
 // Saves the settings, removes the hook, leaves COM; returns the last-error code left behind.
 DWORD shutdown();
 
+// Loads a DLL from the system folder, never from beside the exe; null when it cannot be had.
+HMODULE load_system_library(const char* name);
+
 // Puts a new mouse hook in place of the current one, which the system may have dropped.
 void reinstall_mouse_hook();
 // Re-installs the hook when the cursor moved while the hook saw nothing.

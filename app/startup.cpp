@@ -1,5 +1,6 @@
-// Start-up, the message loop and shutdown: COM and the common controls, the two window
-// classes, the system-wide mouse hook, the frame tables and the settings, in that order.
+// Start-up, the message loop and shutdown: the search for DLLs kept to the system folder,
+// COM and the common controls, the two window classes, the system-wide mouse hook, the
+// frame tables and the settings, in that order.
 // Any failure during start-up ends the process silently; the caller turns false into
 // exit code 0.
 #include "app/ondrella.h"
@@ -41,9 +42,36 @@ bool register_window_classes() {
     return RegisterClassExA(&window_class) != 0;
 }
 
+// Windows looks for any DLL that is not one of its KnownDLLs first in the exe's own folder:
+// for a program unzipped into Downloads, a folder where any web page can leave a file. From
+// here on a load by name searches only the system folder. Windows 7 has the call only with
+// update KB2533623; there load_system_library names the folder itself.
+void restrict_library_search() {
+    using SetDefaultDllDirectoriesFunction = BOOL(WINAPI*)(DWORD);
+    FARPROC found = GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
+    if (found)
+        reinterpret_cast<SetDefaultDllDirectoriesFunction>(reinterpret_cast<void*>(found))(
+            LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
+
 } // namespace
 
+HMODULE load_system_library(const char* name) {
+    HMODULE library = LoadLibraryExA(name, nullptr, LOAD_LIBRARY_SEARCH_SYSTEM32);
+    // Without KB2533623 Windows 7 refuses the flag as an invalid parameter.
+    if (library || GetLastError() != ERROR_INVALID_PARAMETER)
+        return library;
+    char path[MAX_PATH];
+    UINT length = GetSystemDirectoryA(path, MAX_PATH);
+    if (length == 0 || length + 1 + lstrlenA(name) >= MAX_PATH)
+        return nullptr;
+    lstrcatA(lstrcatA(path, "\\"), name);
+    // The DLL's own dependencies are then looked for in its folder, not the exe's.
+    return LoadLibraryExA(path, nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
 bool startup() {
+    restrict_library_search();
     // S_FALSE (COM already entered on this thread) counts as a failure too.
     if (CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) != S_OK)
         return false;

@@ -5,9 +5,10 @@
 # the same bytes; the zips' SHA-256 sums are printed last, to compare with another build
 # or a published figure.
 #
-# Each exe is started before it ships (the smoke run of tools/smoke): the x86_64 one under
-# 64-bit Wine, the i686 one under 32-bit Wine (start-i686.sh). When a run fails, no zip is
-# written. Where 32-bit Wine cannot run, the release says so in a file beside the zips,
+# Each exe is started before it ships (the smoke run of tools/smoke, beside DLLs planted
+# under the names of those it loads): the x86_64 one under 64-bit Wine, the i686 one under
+# 32-bit Wine (start-i686.sh). When a run fails, no zip is written. Where 32-bit Wine
+# cannot run, the release says so in a file beside the zips,
 # dist/ondrella-<version>-win32.not-started.txt: the zips themselves stay the same bytes
 # wherever they are built.
 set -euo pipefail
@@ -16,7 +17,7 @@ cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh
 source scripts/windows-target.sh
 bash scripts/build.sh cross -- --target dist
-bash scripts/build.sh cross64 -- --target dist ondrella-smoke
+bash scripts/build.sh cross64 -- --target dist ondrella-smoke planted-marker
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/cross/CMakeCache.txt)
 zips=(build/cross/ondrella-$version-win32.zip build/cross64/ondrella-$version-win64.zip)
 not_started=dist/ondrella-$version-win32.not-started.txt
@@ -33,7 +34,8 @@ no_release() {
 }
 
 bash scripts/with-wine.sh "$wine_loader" build/cross64/ondrella-smoke.exe \
-  "$PWD/build/cross64/ondrella.exe" >&2 || no_release "the x86_64 exe failed its smoke run"
+  "$PWD/build/cross64/ondrella.exe" "$PWD/build/cross64/planted-marker.dll" >&2 ||
+  no_release "the x86_64 exe failed its smoke run"
 set +e
 why=$(bash scripts/start-i686.sh)
 status=$?

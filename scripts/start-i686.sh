@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Starts the shipped i686 ondrella.exe before it ships, under 32-bit Wine in a prefix of its
-# own (with-wine.sh --i686): the smoke run (tools/smoke) drives it end to end, and the i686
+# own (with-wine.sh --i686): the smoke run (tools/smoke) drives it end to end beside DLLs
+# planted under the names of those it loads, which must never run in it, and the i686
 # build of the platform-free tests runs there too, whose frames must be the very bits the
 # other builds make. The smoke driver is the x86_64 build: only the program under test
 # needs 32-bit Wine. Where the kernel runs 32-bit code only through qemu (x86-32.sh), the
@@ -19,11 +20,12 @@ source scripts/x86-32.sh
 
 exe=build/cross/ondrella.exe
 smoke=build/cross64/ondrella-smoke.exe
+marker=build/cross/planted-marker.dll
 core_tests=build/cross/tests/core_tests_i686.exe
 
 # The part that runs in the i686 prefix, under with-wine.sh.
 if [ "${1:-}" = --in-prefix ]; then
-  "$wine_loader" "$smoke" "$here/$exe" || exit 1
+  "$wine_loader" "$smoke" "$here/$exe" "$here/$marker" || exit 1
   "$wine_loader" "$core_tests" --gtest_brief=1 || exit 1
   exit 0
 fi
@@ -43,7 +45,7 @@ else
   not_started "32-bit programs run here neither natively nor through qemu-i386"
 fi
 
-{ bash scripts/build.sh cross -- --target ondrella core_tests_i686 &&
+{ bash scripts/build.sh cross -- --target ondrella planted-marker core_tests_i686 &&
   bash scripts/build.sh cross64 -- --target ondrella-smoke; } >&2 || exit 1
 echo "start-i686: starting the i686 exe under 32-bit Wine, 32-bit code running $how" >&2
 started=$SECONDS

@@ -1,6 +1,8 @@
-// What reaches a user: the set-up goes on past a failed package-index update; each Windows
-// exe's manifest names the processor in its header; each release zip holds its three files
-// and the right README line, and packing it again gives the same bytes.
+// What reaches a user: the set-up goes on past a failed package-index update and gets
+// 32-bit Wine past a partial mirror; each Windows exe imports only DLLs that Windows takes
+// from its system folder, and its manifest names the processor in its header; each release
+// zip holds its three files and the right README line, and packing it again gives the same
+// bytes.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -12,6 +14,8 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <vector>
@@ -40,19 +44,28 @@ int shell(const std::string& command, std::string* output = nullptr) {
     return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// install-deps.sh against stand-ins for apt-get, dpkg, dpkg-query, id and sleep that log
-// every apt-get call: the index update always ends with 100, as when a mirror is in the
-// middle of a sync; an install that names `refused` fails.
-int set_up_refusing(const std::string& refused, std::string& apt_calls) {
+// install-deps.sh against stand-ins for apt-get, apt-cache, dpkg, dpkg-query, id and sleep
+// that log every apt-get call: the index update always ends with 100, as when a mirror is in
+// the middle of a sync; an install that names `refused` fails. The plain wine32 install is
+// refused as when the amd64 library `gst` is newer than its i386 twin; from the release
+// suite with gst's twin pinned to version 1 the simulation passes, and removes wine64 when
+// `removes` is set.
+int set_up_refusing(const std::string& refused, std::string& apt_calls, bool removes = false) {
     const fs::path folder = scratch("setup");
     fs::create_directories(folder);
     std::ofstream(folder / "stand-in")
         << "#!/bin/sh\ncase \"${0##*/} $*\" in\napt-get*) echo \"$*\" >>'"
         << (folder / "log").string() << "'; case \"$*\" in *update*|*'" << refused
-        << "'*) exit 100;; esac;;\n"
-        << "dpkg-query*) exit 1;; dpkg*) echo i386;; id*) echo 0;;\nesac\n";
+        << "'*) exit 100;;\n*-s*-t*gst:amd64=1*) echo 'Inst gst [2] (1 Debian [amd64])'; "
+        << (removes ? "echo 'Remv wine64 [8]'; " : "")
+        << "printf 'The following packages will be DOWNGRADED:\\n  gst\\n';;\n"
+        << "*-s*-t*wine32*) echo ' libwine:i386 : Depends: gst:i386 (>= 1) but it is not going "
+           "to be installed'; exit 100;;\n*-s*wine32*) exit 100;; esac;;\n"
+        << "apt-cache*) echo '  Candidate: 1';; dpkg-query*gst:amd64) echo '2 same';;\n"
+        << "dpkg-query*) exit 1;; dpkg*--print-arch*) echo amd64;; dpkg*) echo i386;; id*) echo "
+           "0;;\nesac\n";
     fs::permissions(folder / "stand-in", fs::perms::owner_all);
-    for (const char* name : {"apt-get", "dpkg-query", "dpkg", "id", "sleep"})
+    for (const char* name : {"apt-get", "apt-cache", "dpkg-query", "dpkg", "id", "sleep"})
         fs::create_symlink(folder / "stand-in", folder / name);
     const int code = shell("PATH='" + folder.string() + "':\"$PATH\" ONDRELLA_BUILD='" +
                            folder.string() + "' bash '" + source + "/scripts/install-deps.sh'");
@@ -67,6 +80,24 @@ TEST(SetupScript, GoesOnAfterAFailedIndexUpdateAndStopsOnlyWhenWhatItNeedsIsRefu
     EXPECT_NE(apt_calls.find("update"), std::string::npos);
     EXPECT_NE(apt_calls.find(" wine64"), std::string::npos) << apt_calls;
     EXPECT_EQ(set_up_refusing("mingw-w64", apt_calls), 1);
+}
+
+// 32-bit Wine from the release suite, with the library in its way pinned to its i386 twin's
+// version; never when that would remove a package.
+TEST(SetupScript, InstallsRefusedWine32FromTheReleaseWithPinsButNeverRemovesAPackage) {
+    if (shell("bash -c 'source \"" + source +
+              "/scripts/x86-32.sh\"; runs_32bit_natively || emulation_possible'") != 0)
+        GTEST_SKIP() << "32-bit programs run here neither natively nor emulated";
+    const std::string pinned_install =
+        "install -y -qq --no-install-recommends --allow-downgrades -t ";
+    std::string apt_calls;
+    EXPECT_EQ(set_up_refusing("no-such-package", apt_calls), 0);
+    const std::size_t install = apt_calls.find(pinned_install);
+    ASSERT_NE(install, std::string::npos) << apt_calls;
+    const std::string line = apt_calls.substr(install, apt_calls.find('\n', install) - install);
+    EXPECT_NE(line.find(" wine32:i386 gst:i386 gst:amd64=1"), std::string::npos) << line;
+    EXPECT_EQ(set_up_refusing("no-such-package", apt_calls, true), 0);
+    EXPECT_EQ(apt_calls.find(pinned_install), std::string::npos) << apt_calls;
 }
 
 struct WindowsBuild {
@@ -93,6 +124,20 @@ TEST_P(WindowsBuildTest, ExeNamesItsProcessorAndItsZipHoldsItsFilesAndPacksAgain
     };
     ASSERT_EQ(header_word(4) & 0xFFFF, GetParam().machine);
     EXPECT_EQ(header_word(8), 0u) << "the exe carries the time it was linked";
+    // Windows takes these only from its system folder (KnownDLLs), and the common controls
+    // from the side-by-side assemblies the manifest names; any other import would be looked
+    // for first beside the exe, in the folder it was unzipped in.
+    const std::set<std::string> allowed = {"advapi32.dll", "comctl32.dll", "gdi32.dll",
+                                           "kernel32.dll", "msvcrt.dll",   "ole32.dll",
+                                           "shell32.dll",  "user32.dll"};
+    std::string imports;
+    shell("x86_64-w64-mingw32-objdump -p '" + (folder / "ondrella.exe").string() +
+              "' | sed -n 's/^.*DLL Name: //p' | tr A-Z a-z",
+          &imports);
+    std::istringstream imported(imports);
+    for (std::string name; std::getline(imported, name);)
+        EXPECT_EQ(allowed.count(name), 1u) << name << " is imported";
+    EXPECT_NE(imports.find("kernel32.dll"), std::string::npos) << "no import table read";
     // The manifest: the program's own identity, then the common controls it asks for.
     std::vector<std::string> named;
     const std::string attribute = "processorArchitecture=\"";

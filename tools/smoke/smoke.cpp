@@ -97,9 +97,80 @@ std::string drive(harness::Applet& applet, bool& held, const char* exe) {
     return "";
 }
 
+// The DLLs the applet loads by name that are not KnownDLLs (those Windows takes only from
+// its system folder): the common controls, imported, and wtsapi32, loaded at run time.
+const char* const planted_names[] = {"comctl32", "wtsapi32"};
+
+std::string planted_path(const std::string& folder, const char* name, const char* suffix) {
+    return folder + "\\" + name + ".dll" + suffix;
+}
+
+// Returns the folder of the copy, empty when it could not be made.
+std::string plant_beside_copy(const char* exe, const char* marker) {
+    char temp[MAX_PATH];
+    if (!GetTempPathA(MAX_PATH, temp))
+        return "";
+    std::string folder =
+        std::string(temp) + "ondrella-planted-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    bool copied = CopyFileA(harness::windows_path(exe).c_str(), (folder + "\\ondrella.exe").c_str(),
+                            FALSE) != FALSE;
+    for (const char* name : planted_names)
+        copied = copied && CopyFileA(harness::windows_path(marker).c_str(),
+                                     planted_path(folder, name, "").c_str(), FALSE);
+    return copied ? folder : "";
+}
+
+// The first planted DLL that ran, empty when none did; the folder is removed.
+std::string remove_planted(const std::string& folder) {
+    std::string ran;
+    for (const char* name : planted_names) {
+        if (ran.empty() && GetFileAttributesA(planted_path(folder, name, ".ran").c_str()) !=
+                               INVALID_FILE_ATTRIBUTES)
+            ran = std::string(name) + ".dll";
+        DeleteFileA(planted_path(folder, name, ".ran").c_str());
+        DeleteFileA(planted_path(folder, name, "").c_str());
+    }
+    DeleteFileA((folder + "\\ondrella.exe").c_str());
+    RemoveDirectoryA(folder.c_str());
+    return ran;
+}
+
+// Wine's own way to have an exe prefer a native DLL of a name, looked for first in the exe's
+// folder as Windows does for DLLs that are not KnownDLLs. It is read when a process starts,
+// for every exe of that name; `prefer` false takes it away.
+void prefer_planted(bool prefer) {
+    const char* key = "Software\\Wine\\AppDefaults\\ondrella.exe\\DllOverrides";
+    if (!prefer) {
+        RegDeleteKeyA(HKEY_CURRENT_USER, key);
+        return;
+    }
+    HKEY overrides;
+    if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &overrides,
+                        nullptr) != ERROR_SUCCESS)
+        return;
+    for (const char* name : planted_names)
+        RegSetValueExA(overrides, name, 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"),
+                       sizeof "native,builtin");
+    RegCloseKey(overrides);
+}
+
 } // namespace
 
-std::string run(const char* exe) {
+std::string run(const char* exe, const char* marker) {
+    if (marker) {
+        const std::string folder = plant_beside_copy(exe, marker);
+        if (folder.empty())
+            return "the exe and the planted DLLs could not be copied";
+        prefer_planted(true);
+        std::string failure = run((folder + "\\ondrella.exe").c_str());
+        prefer_planted(false);
+        const std::string ran = remove_planted(folder);
+        if (!ran.empty())
+            failure = "the " + ran + " planted beside the exe ran inside it" +
+                      (failure.empty() ? "" : "; then " + failure);
+        return failure;
+    }
     ripple_on_screen::build_frames(frames, side);
     harness::wipe_settings();
     harness::seed_settings(frames, side, 1, speed, 2, 1);

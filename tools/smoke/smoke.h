@@ -12,6 +12,11 @@ namespace smoke {
 // under the cursor shows one of the ripple's hold frames, releases it, waits for the ripple
 // to go and ends the applet with its tray menu's "Quit". Says each step on standard output
 // as it passes. Returns what went wrong, empty when every step passed.
-std::string run(const char* exe);
+//
+// Given a marker DLL (planted-marker.dll of the exe's own build), the run starts a copy of
+// the exe in a folder of its own, as a user's Downloads, with the marker beside it under
+// the name of every DLL the applet loads that Windows would also look for there, and Wine
+// told to prefer a DLL found there to its own; the run then also fails when a marker ran.
+std::string run(const char* exe, const char* marker = nullptr);
 
 } // namespace smoke
