@@ -31,7 +31,7 @@ namespace {
 constexpr int bad_argument = 2;
 constexpr int write_failed = 1;
 
-// An animation shows a few sizes side by side; GIF viewers show no frame shorter than 20 ms.
+// An animation shows a few sizes side by side; browsers stretch GIF frames shorter than 20 ms.
 constexpr std::size_t most_animated_sizes = 4;
 constexpr std::int32_t shortest_animation_speed = 20;
 
