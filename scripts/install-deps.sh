@@ -17,8 +17,8 @@ here=$(cd "$(dirname "$0")/.." && pwd)
 source "$here/scripts/x86-32.sh"
 
 packages=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
-          libpng-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64 wine wine64 xvfb
-          x11-utils imagemagick clang-format zip unzip)
+          libpng-dev libgif-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64 wine wine64
+          xvfb x11-utils imagemagick clang-format zip unzip)
 
 installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed'

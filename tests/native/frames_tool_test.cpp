@@ -1,6 +1,6 @@
 // The ripple-frames tool, run as a program: its raw output is the formula's frame byte for
-// byte, its sheet has the promised shape, and every bad argument ends it with exit code 2,
-// one line on stderr and no file written.
+// byte, its sheet has the promised shape, the README's animation is what it makes today, and
+// every bad argument ends it with exit code 2, one line on stderr and no file written.
 #include "ripple/frames.h"
 #include "tests/core/frames_support.h"
 
@@ -124,6 +124,17 @@ TEST_F(FramesTool, SheetHasThreeRowsOfEveryFrame) {
     EXPECT_EQ(png[25], 2);          // RGB
 }
 
+// The README's animation is made from the frames by the tool; made again, it is the same
+// file, so it cannot drift from what the applet shows.
+TEST_F(FramesTool, AnimationInTheDocsIsMadeAgainByteForByte) {
+    const ToolRun result = run("--size 64 --size 128 --animation '" + output() + "'");
+    ASSERT_EQ(result.exit_code, 0) << result.error_output;
+    std::ifstream in(ONDRELLA_SOURCE_DIR "/docs/ripple-animation.gif", std::ios::binary);
+    EXPECT_TRUE(read_output() == std::vector<unsigned char>(std::istreambuf_iterator<char>(in), {}))
+        << "make it again: build/native/ripple-frames --size 64 --size 128 --animation "
+           "docs/ripple-animation.gif";
+}
+
 TEST_F(FramesTool, BadArgumentsEndWithCodeTwoAndWriteNothing) {
     const std::string raw = " --table hold --slot 0 --raw '" + output() + "'";
     const std::string sheet = " --sheet '" + output() + "'";
@@ -147,6 +158,12 @@ TEST_F(FramesTool, BadArgumentsEndWithCodeTwoAndWriteNothing) {
         "--table hold" + sheet,
         raw + sheet,
         "--size 64",
+        "--speed 19 --animation '" + output() + "'",
+        "--speed 25" + sheet,
+        "--size 8 --size 16" + sheet,
+        "--size 8 --size 8 --size 8 --size 8 --size 8 --animation '" + output() + "'",
+        "--animation '" + output() + "'" + sheet,
+        "--slot 0 --animation '" + output() + "'",
         "stray" + sheet,
         "--sheet",
     };
