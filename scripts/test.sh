@@ -2,10 +2,10 @@
 # Builds both configurations and runs every test: the native tests (with sanitizers), then
 # under a private Wine the Windows build of the same platform-free tests, the Win32 tests
 # and the end-to-end tests of the exe (the i686 build; the x86_64 one where 32-bit Wine does
-# not run natively, see windows-target.sh, and then the i686 exe gets the smoke run of
-# start-i686.sh wherever 32-bit Wine runs at all). Both exes and both release zips are
-# built either way, for the native tests that read what each holds. Ends with one line
-# "N passed, N failed" that counts every test case run, and fails when any failed.
+# not run natively, see windows-target.sh), then the smoke run of the other exe: both exes
+# are started by every run wherever 32-bit Wine runs at all. Both exes and both release
+# zips are built either way, for the native tests that read what each holds. Ends with one
+# line "N passed, N failed" that counts every test case run, and fails when any failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 
@@ -34,18 +34,25 @@ ctest --test-dir build/native --output-on-failure
 native_status=$?
 bash scripts/with-wine.sh ctest --test-dir build/$windows_config --output-on-failure -j1
 wine_status=$?
-# Where the suite ran the x86_64 exe, the i686 one is still started under 32-bit Wine when
-# 32-bit Wine runs here at all (through qemu that takes minutes, see start-i686.sh). It
-# counts as one test case; where it cannot run, it says so in one line.
-i686_passed=0
-i686_failed=0
+# The exe the suite did not run still gets its smoke run, beside planted DLLs, counted as
+# one test case: the x86_64 one under 64-bit Wine, or the i686 one under 32-bit Wine where
+# that runs at all (through qemu that takes minutes, see start-i686.sh; where it cannot
+# run, it says so in one line).
+other_passed=0
+other_failed=0
 if [ "$windows_config" = cross64 ]; then
   bash scripts/start-i686.sh
   case $? in
-    0) i686_passed=1 ;;
+    0) other_passed=1 ;;
     3) ;;
-    *) i686_failed=1 ;;
+    *) other_failed=1 ;;
   esac
+elif bash scripts/build.sh cross64 -- --target ondrella-smoke planted-marker &&
+  bash scripts/with-wine.sh "$wine_loader" build/cross64/ondrella-smoke.exe \
+    "$PWD/build/cross64/ondrella.exe" "$PWD/build/cross64/planted-marker.dll"; then
+  other_passed=1
+else
+  other_failed=1
 fi
 
 # Counts every test case from the GoogleTest reports. A test binary that failed without
@@ -82,7 +89,7 @@ count_config() {
 count_config native
 count_config $windows_config
 
-passed=$((passed + i686_passed))
-failed=$((failed + i686_failed))
+passed=$((passed + other_passed))
+failed=$((failed + other_failed))
 echo "$passed passed, $failed failed"
 [ $native_status -eq 0 ] && [ $wine_status -eq 0 ] && [ $failed -eq 0 ]
