@@ -163,17 +163,10 @@ template <bool streaming>
     return _mm_cvtps_pd(_mm_cvtpd_ps(u));
 }
 
-// The words of four pixels from u in two halves and the lanes' signs.
-[[gnu::always_inline]] inline __m128i pixel_words(__m128d low, __m128d high, int lit) {
-    const double* scale = lane_signs.scale[lit];
-    const __m128i alpha =
-        _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_mul_pd(low, _mm_load_pd(scale))),
-                           _mm_cvttpd_epi32(_mm_mul_pd(high, _mm_load_pd(scale + 2))));
-    // alpha in both halves of its word, times 0x0101 per half: alpha in all four bytes.
-    const __m128i both_halves = _mm_or_si128(alpha, _mm_slli_epi32(alpha, 16));
-    const __m128i spread = _mm_mullo_epi16(both_halves, _mm_set1_epi16(0x0101));
-    return _mm_and_si128(spread,
-                         _mm_load_si128(reinterpret_cast<const __m128i*>(lane_signs.kept[lit])));
+// The alphas of four pixels from u in two halves and the lanes' signs, one to a 32-bit lane.
+[[gnu::always_inline]] inline __m128i pixel_alphas(__m128d low, __m128d high, const double* scale) {
+    return _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_mul_pd(low, _mm_load_pd(scale))),
+                              _mm_cvttpd_epi32(_mm_mul_pd(high, _mm_load_pd(scale + 2))));
 }
 
 template <bool streaming> void synthesize_span(const Span& span) {
@@ -182,27 +175,46 @@ template <bool streaming> void synthesize_span(const Span& span) {
     std::uint32_t* const attack = span.attack;
     std::uint32_t* const hold = span.hold;
     std::uint32_t* const release = span.release;
-    for (int c = 0; c < span.count; c += 4) {
-        const __m128d wave_low = wave_pair(span.rings + c);
-        const __m128d wave_high = wave_pair(span.rings + c + 2);
-        const __m128d amplitude_low = _mm_loadu_pd(span.amplitudes + c);
-        const __m128d amplitude_high = _mm_loadu_pd(span.amplitudes + c + 2);
+    const std::uint16_t* const rings = span.rings;
+    const double* const amplitudes = span.amplitudes;
+    const int count = span.count;
+    for (int c = 0; c < count; c += 4) {
+        const __m128d wave_low = wave_pair(rings + c);
+        const __m128d wave_high = wave_pair(rings + c + 2);
+        const __m128d amplitude_low = _mm_loadu_pd(amplitudes + c);
+        const __m128d amplitude_high = _mm_loadu_pd(amplitudes + c + 2);
         const __m128d held_low = _mm_mul_pd(wave_low, amplitude_low);
         const __m128d held_high = _mm_mul_pd(wave_high, amplitude_high);
         const int lit = _mm_movemask_pd(_mm_cmpgt_pd(held_low, _mm_setzero_pd())) |
                         _mm_movemask_pd(_mm_cmpgt_pd(held_high, _mm_setzero_pd())) << 2;
-        put<streaming>(hold + c, pixel_words(held_low, held_high, lit));
-        put<streaming>(attack + c,
-                       pixel_words(_mm_mul_pd(through_single(held_low), fade_in),
-                                   _mm_mul_pd(through_single(held_high), fade_in), lit));
+        const double* const scale = lane_signs.scale[lit];
+        const __m128i hold_alphas = pixel_alphas(held_low, held_high, scale);
+        const __m128i attack_alphas =
+            pixel_alphas(_mm_mul_pd(through_single(held_low), fade_in),
+                         _mm_mul_pd(through_single(held_high), fade_in), scale);
+        const __m128i release_alphas =
+            pixel_alphas(_mm_mul_pd(wave_low, _mm_mul_pd(amplitude_low, fade_out)),
+                         _mm_mul_pd(wave_high, _mm_mul_pd(amplitude_high, fade_out)), scale);
+        // The twelve alphas as bytes, each doubled into 16 bits, then doubled again into
+        // all four bytes of its word; what a pixel keeps of them is masked.
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(hold_alphas, attack_alphas),
+                                               _mm_packs_epi32(release_alphas, release_alphas));
+        const __m128i hold_attack_pairs = _mm_unpacklo_epi8(bytes, bytes);
+        const __m128i release_pairs = _mm_unpackhi_epi8(bytes, bytes);
+        const __m128i kept = _mm_load_si128(reinterpret_cast<const __m128i*>(lane_signs.kept[lit]));
+        put<streaming>(
+            hold + c,
+            _mm_and_si128(_mm_unpacklo_epi16(hold_attack_pairs, hold_attack_pairs), kept));
+        put<streaming>(
+            attack + c,
+            _mm_and_si128(_mm_unpackhi_epi16(hold_attack_pairs, hold_attack_pairs), kept));
         put<streaming>(release + c,
-                       pixel_words(_mm_mul_pd(wave_low, _mm_mul_pd(amplitude_low, fade_out)),
-                                   _mm_mul_pd(wave_high, _mm_mul_pd(amplitude_high, fade_out)),
-                                   lit));
+                       _mm_and_si128(_mm_unpacklo_epi16(release_pairs, release_pairs), kept));
     }
 }
 
-// pixel_words with four lanes of double.
+// The words of four pixels from u, the lanes' factors and what each keeps of alpha in all
+// four bytes, as a multiplier.
 [[gnu::target("avx2"), gnu::always_inline]] inline __m128i
 pixel_words_avx2(__m256d u, __m256d scale, __m128i spread) {
     return _mm_mullo_epi32(_mm256_cvttpd_epi32(_mm256_mul_pd(u, scale)), spread);
