@@ -8,9 +8,12 @@
 // - per phase, the wave's sine is computed once per ring;
 // - the three tables share the loads and the hold frame's amplitude, and products of two
 //   single-precision values (C x E, E x F) are exact in double, so they can be formed in
-//   any order: C x E is kept per pixel.
+//   any order: C x E is kept per pixel;
+// - the whole pixel is the same in its mirror across that line, so about half of each
+//   frame is copied, block by block within the cache, from the half computed.
 // Tables too large for the cache are written with streaming stores straight from the
-// pixel loop, so that memory takes them while the processor computes.
+// pixel loop, so that memory takes them while the processor computes; the half computed
+// is kept in the cache too, for the copy.
 // The state is process-wide and sized for the largest side the settings allow.
 #include "ripple/frame_batch.h"
 
@@ -45,6 +48,8 @@ constexpr std::size_t streaming_bytes = std::size_t{16} << 20;
 // Per-pixel data before the first pixel, so that a group of four may start up to three
 // pixels before it.
 constexpr int front = 4;
+// The mirror copies blocks of four by four pixels, for bands of four rows.
+constexpr int band_rows = 4;
 
 // Distances from the centre in columns and rows (near <= far), and the radius they give.
 struct Pair {
@@ -89,6 +94,10 @@ struct Batch {
     // The pairs inside the disc, sorted by radius into rings, and pair -> ring.
     Pair pairs[largest_pairs];
     std::uint16_t ring_of_pair[(largest_half + 1) * (largest_half + 1)];
+
+    // With streaming stores, the words of the pixels computed in the current phase, per
+    // table, in a frame's layout, for the mirror to copy.
+    std::uint32_t kept[3][largest_pixels];
 
     // Target of a table whose buffer could not be allocated.
     std::uint32_t discarded[largest_pixels];
@@ -138,6 +147,11 @@ struct Span {
     std::uint32_t* attack; // the first pixel's word in each table
     std::uint32_t* hold;
     std::uint32_t* release;
+    // With streaming stores, where the words are kept in the cache too, at the same place
+    // in a frame of the same layout: the mirror copies them from there.
+    std::uint32_t* kept_attack;
+    std::uint32_t* kept_hold;
+    std::uint32_t* kept_release;
     const std::uint16_t* rings; // the first pixel's per-pixel data
     const double* amplitudes;
     int count;
@@ -153,6 +167,14 @@ template <bool streaming>
         _mm_stream_si128(reinterpret_cast<__m128i*>(out), words);
     else
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), words);
+}
+
+// put, and with streaming stores a copy to the words kept in the cache.
+template <bool streaming>
+[[gnu::always_inline]] inline void put(std::uint32_t* out, std::uint32_t* kept, __m128i words) {
+    put<streaming>(out, words);
+    if (streaming)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(kept), words);
 }
 
 [[gnu::always_inline]] inline __m128d wave_pair(const std::uint16_t* rings) {
@@ -175,6 +197,9 @@ template <bool streaming> void synthesize_span(const Span& span) {
     std::uint32_t* const attack = span.attack;
     std::uint32_t* const hold = span.hold;
     std::uint32_t* const release = span.release;
+    std::uint32_t* const kept_attack = span.kept_attack;
+    std::uint32_t* const kept_hold = span.kept_hold;
+    std::uint32_t* const kept_release = span.kept_release;
     const std::uint16_t* const rings = span.rings;
     const double* const amplitudes = span.amplitudes;
     const int count = span.count;
@@ -203,12 +228,12 @@ template <bool streaming> void synthesize_span(const Span& span) {
         const __m128i release_pairs = _mm_unpackhi_epi8(bytes, bytes);
         const __m128i kept = _mm_load_si128(reinterpret_cast<const __m128i*>(lane_signs.kept[lit]));
         put<streaming>(
-            hold + c,
+            hold + c, kept_hold + c,
             _mm_and_si128(_mm_unpacklo_epi16(hold_attack_pairs, hold_attack_pairs), kept));
         put<streaming>(
-            attack + c,
+            attack + c, kept_attack + c,
             _mm_and_si128(_mm_unpackhi_epi16(hold_attack_pairs, hold_attack_pairs), kept));
-        put<streaming>(release + c,
+        put<streaming>(release + c, kept_release + c,
                        _mm_and_si128(_mm_unpacklo_epi16(release_pairs, release_pairs), kept));
     }
 }
@@ -228,6 +253,9 @@ template <bool streaming> [[gnu::target("avx2")]] void synthesize_span_avx2(cons
     std::uint32_t* const attack = span.attack;
     std::uint32_t* const hold = span.hold;
     std::uint32_t* const release = span.release;
+    std::uint32_t* const kept_attack = span.kept_attack;
+    std::uint32_t* const kept_hold = span.kept_hold;
+    std::uint32_t* const kept_release = span.kept_release;
     const std::uint16_t* const rings = span.rings;
     const double* const amplitudes = span.amplitudes;
     const int count = span.count;
@@ -240,12 +268,12 @@ template <bool streaming> [[gnu::target("avx2")]] void synthesize_span_avx2(cons
         const __m256d scale = _mm256_load_pd(lane_signs.scale[lit]);
         const __m128i spread =
             _mm_load_si128(reinterpret_cast<const __m128i*>(lane_signs.spread[lit]));
-        put<streaming>(hold + c, pixel_words_avx2(held, scale, spread));
+        put<streaming>(hold + c, kept_hold + c, pixel_words_avx2(held, scale, spread));
         put<streaming>(
-            attack + c,
+            attack + c, kept_attack + c,
             pixel_words_avx2(_mm256_mul_pd(_mm256_cvtps_pd(_mm256_cvtpd_ps(held)), fade_in), scale,
                              spread));
-        put<streaming>(release + c,
+        put<streaming>(release + c, kept_release + c,
                        pixel_words_avx2(_mm256_mul_pd(wave, _mm256_mul_pd(amplitude, fade_out)),
                                         scale, spread));
     }
@@ -272,6 +300,9 @@ template <bool streaming>
     std::uint32_t* const attack = span.attack;
     std::uint32_t* const hold = span.hold;
     std::uint32_t* const release = span.release;
+    std::uint32_t* const kept_attack = span.kept_attack;
+    std::uint32_t* const kept_hold = span.kept_hold;
+    std::uint32_t* const kept_release = span.kept_release;
     const std::uint16_t* const rings = span.rings;
     const double* const amplitudes = span.amplitudes;
     const int count = span.count;
@@ -297,10 +328,16 @@ template <bool streaming>
         put<streaming>(attack + c + 4, _mm256_extracti128_si256(attack_words, 1));
         put<streaming>(release + c, _mm256_castsi256_si128(release_words));
         put<streaming>(release + c + 4, _mm256_extracti128_si256(release_words, 1));
+        if (streaming) {
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(kept_hold + c), hold_words);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(kept_attack + c), attack_words);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(kept_release + c), release_words);
+        }
     }
     // A last group of four.
     if (c < count)
-        synthesize_span_avx2<streaming>(Span{attack + c, hold + c, release + c, rings + c,
+        synthesize_span_avx2<streaming>(Span{attack + c, hold + c, release + c, kept_attack + c,
+                                             kept_hold + c, kept_release + c, rings + c,
                                              amplitudes + c, count - c, span.fade, span.fade_in});
 }
 
@@ -412,6 +449,9 @@ void shape_pixels(unsigned size) {
 // What the writing of one phase's frames shares.
 struct Writing {
     std::uint32_t* const* frames; // attack, hold, release
+    // Where the mirror finds the words of pixels already written: with streaming stores,
+    // which leave nothing in the cache, the words kept; otherwise the frames themselves.
+    std::uint32_t* const* written;
     double fade;
     double fade_in;
     void (*synthesize)(const Span&);      // with streaming stores when streams is set
@@ -422,32 +462,79 @@ struct Writing {
 // Computes the `count` pixels from pixel `first` on (a multiple of four) into the frames.
 void write_groups(const Writing& writing, int first, int count) {
     writing.synthesize(Span{writing.frames[0] + first, writing.frames[1] + first,
-                            writing.frames[2] + first, batch.ring_of + front + first,
-                            batch.amplitude + front + first, count, writing.fade, writing.fade_in});
+                            writing.frames[2] + first, writing.written[0] + first,
+                            writing.written[1] + first, writing.written[2] + first,
+                            batch.ring_of + front + first, batch.amplitude + front + first, count,
+                            writing.fade, writing.fade_in});
 }
 
 // Writes pixels begin .. end - 1, a multiple of four and all outside the disc, as 0.
-void write_zeros(const Writing& writing, int begin, int end) {
+template <bool streaming> void write_zeros(std::uint32_t* const* frames, int begin, int end) {
     for (int table = 0; table < 3; ++table) {
-        std::uint32_t* const frame = writing.frames[table];
-        for (int p = begin; p < end; p += 4) {
-            if (writing.streams)
-                put<true>(frame + p, _mm_setzero_si128());
-            else
-                put<false>(frame + p, _mm_setzero_si128());
-        }
+        std::uint32_t* const frame = frames[table];
+        for (int p = begin; p < end; p += 4)
+            put<streaming>(frame + p, _mm_setzero_si128());
     }
+}
+
+void write_zeros(const Writing& writing, int begin, int end) {
+    if (writing.streams)
+        write_zeros<true>(writing.frames, begin, end);
+    else
+        write_zeros<false>(writing.frames, begin, end);
 }
 
 // Computes the group of four pixels from `group` on, and writes its words `from` .. `to`
 // - 1 to the frames.
 void write_part(const Writing& writing, int group, int from, int to) {
     std::uint32_t words[3][4];
-    writing.synthesize_part(Span{words[0], words[1], words[2], batch.ring_of + front + group,
-                                 batch.amplitude + front + group, 4, writing.fade,
-                                 writing.fade_in});
+    writing.synthesize_part(Span{words[0], words[1], words[2], words[0], words[1], words[2],
+                                 batch.ring_of + front + group, batch.amplitude + front + group, 4,
+                                 writing.fade, writing.fade_in});
     for (int table = 0; table < 3; ++table)
         std::copy(words[table] + from, words[table] + to, writing.frames[table] + group + from);
+}
+
+// The mirror. The frame is symmetric bit for bit about the line through the centre where
+// nx = -ny: r and s = (ny - nx) / (r sqrt 2) are the same at (-ny, -nx), and so is every
+// step after them. In buffer terms the pixel (column c, row r) equals the pixel (2h - r,
+// 2h - c), which lies in the frame whenever (c, r) does, and in an earlier row where
+// c + r > 2h. In bands of four rows from the bottom, the whole groups of columns past
+// 2h - band where all four rows are inside the disc are copied from the rows below the
+// band instead of computed. The groups must be the same columns in every row, so the
+// side must be a multiple of four (every side the panel offers is).
+//
+// Columns first .. end - 1 (groups of four) of the band's four rows from the pixels they
+// mirror: blocks of four by four turned over the line, read within the cache.
+template <bool streaming> void mirror_band(const Writing& writing, int band, int first, int end) {
+    const int size = static_cast<int>(batch.size);
+    const int twice_h = size / 2 * 2;
+    for (int table = 0; table < 3; ++table) {
+        // Rows 2h - c - 3 .. 2h - c, columns 2h - band - 3 .. 2h - band, for column c.
+        const std::uint32_t* from =
+            writing.written[table] + (twice_h - first - 3) * size + (twice_h - band - 3);
+        std::uint32_t* to = writing.frames[table] + band * size + first;
+        for (int c = first; c < end; c += 4, from -= 4 * size, to += 4) {
+            const __m128i row0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+            const __m128i row1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + size));
+            const __m128i row2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 2 * size));
+            const __m128i row3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 3 * size));
+            // Row a of the block is column 3 - a of these, read from row 3 down to row 0.
+            const __m128i low32 = _mm_unpacklo_epi32(row3, row2);
+            const __m128i low10 = _mm_unpacklo_epi32(row1, row0);
+            const __m128i high32 = _mm_unpackhi_epi32(row3, row2);
+            const __m128i high10 = _mm_unpackhi_epi32(row1, row0);
+            put<streaming>(to, _mm_unpackhi_epi64(high32, high10));
+            put<streaming>(to + size, _mm_unpacklo_epi64(high32, high10));
+            put<streaming>(to + 2 * size, _mm_unpackhi_epi64(low32, low10));
+            put<streaming>(to + 3 * size, _mm_unpacklo_epi64(low32, low10));
+        }
+    }
+}
+
+// The first pixel at or after `pixel` where a group of four from `group` on begins.
+int group_from(int group, int pixel) {
+    return pixel > group ? group + (pixel - group + 3) / 4 * 4 : group;
 }
 
 void synthesize_per_pixel(float phase, std::uint32_t* attack, std::uint32_t* hold,
@@ -526,7 +613,10 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
         break;
     case VectorWidth::sse2: break;
     }
-    const Writing writing{frames, fade, fade_in, streams ? streaming : ordinary, ordinary, streams};
+    std::uint32_t* const kept[] = {batch.kept[0], batch.kept[1], batch.kept[2]};
+    const Writing writing{frames,  streams ? kept : frames,        fade,
+                          fade_in, streams ? streaming : ordinary, ordinary,
+                          streams};
 
     const int size = static_cast<int>(batch.size);
     const int pixels = size * size;
@@ -538,23 +628,49 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
         next += 4;
     }
     const int whole_end = next + (pixels - next) / 4 * 4;
-    for (int row = 0; row < size; ++row) {
-        const int first = batch.first_inside[row];
-        const int last = batch.last_inside[row];
-        if (first > last)
-            continue;
-        const int begin = row * size + first;
-        const int end = row * size + last + 1;
-        if (begin > next) {
-            const int zeros_end = next + (begin - next) / 4 * 4;
-            write_zeros(writing, next, zeros_end);
-            next = zeros_end;
+    const bool mirrors = size % 4 == 0;
+    for (int band = 0; band < size; band += band_rows) {
+        const int band_end = std::min(size, band + band_rows);
+        // The columns copied in every row of the band, copy_first .. copy_end - 1.
+        int inside_first = 0;
+        int inside_end = size;
+        for (int row = band; row < band_end; ++row) {
+            inside_first = std::max(inside_first, batch.first_inside[row]);
+            inside_end = std::min(inside_end, batch.last_inside[row] + 1);
         }
-        const int computed_end = std::min(whole_end, next + (end - next + 3) / 4 * 4);
-        if (computed_end > next) {
-            write_groups(writing, next, computed_end - next);
-            next = computed_end;
+        const int mirror_first = std::max(size / 2 * 2 - band + 1, inside_first);
+        // On the groups' grid: a group begins at column c where c + origin is a multiple of 4.
+        const int copy_first = (mirror_first + origin + 3) / 4 * 4 - origin;
+        const int copy_end = (inside_end + origin) / 4 * 4 - origin;
+        const bool mirrored = mirrors && band_end - band == band_rows && copy_end > copy_first;
+        for (int row = band; row < band_end; ++row) {
+            const int first = batch.first_inside[row];
+            const int last = batch.last_inside[row];
+            if (first > last)
+                continue;
+            const int begin = row * size + first;
+            const int end = row * size + last + 1;
+            if (begin > next) {
+                const int zeros_end = next + (begin - next) / 4 * 4;
+                write_zeros(writing, next, zeros_end);
+                next = zeros_end;
+            }
+            if (mirrored) {
+                const int cut = row * size + copy_first;
+                if (cut > next)
+                    write_groups(writing, next, cut - next);
+                next = row * size + copy_end;
+            }
+            const int computed_end = std::min(whole_end, group_from(next, end));
+            if (computed_end > next) {
+                write_groups(writing, next, computed_end - next);
+                next = computed_end;
+            }
         }
+        if (mirrored && streams)
+            mirror_band<true>(writing, band, copy_first, copy_end);
+        else if (mirrored)
+            mirror_band<false>(writing, band, copy_first, copy_end);
     }
     write_zeros(writing, next, whole_end);
     if (whole_end < pixels)
