@@ -9,11 +9,11 @@
 // - the three tables share the loads and the hold frame's amplitude, and products of two
 //   single-precision values (C x E, E x F) are exact in double, so they can be formed in
 //   any order: C x E is kept per pixel;
-// - the whole pixel is the same in its mirror across that line, so about half of each
-//   frame is copied, block by block within the cache, from the half computed.
+// - the whole pixel is the same in its mirror across that line, so the SSE2 loop copies
+//   about half of each frame, block by block within the cache, from the half it computes.
 // Tables too large for the cache are written with streaming stores straight from the
-// pixel loop, so that memory takes them while the processor computes; the half computed
-// is kept in the cache too, for the copy.
+// pixel loop, so that memory takes them while the processor computes (for the copy, the
+// SSE2 loop keeps what it computes in the cache too).
 // The state is process-wide and sized for the largest side the settings allow.
 #include "ripple/frame_batch.h"
 
@@ -48,8 +48,8 @@ constexpr std::size_t streaming_bytes = std::size_t{16} << 20;
 // Per-pixel data before the first pixel, so that a group of four may start up to three
 // pixels before it.
 constexpr int front = 4;
-// The mirror copies blocks of four by four pixels, for bands of four rows.
-constexpr int band_rows = 4;
+// The mirror works in bands of 16 rows.
+constexpr int band_rows = 16;
 
 // Distances from the centre in columns and rows (near <= far), and the radius they give.
 struct Pair {
@@ -95,9 +95,11 @@ struct Batch {
     Pair pairs[largest_pairs];
     std::uint16_t ring_of_pair[(largest_half + 1) * (largest_half + 1)];
 
-    // With streaming stores, the words of the pixels computed in the current phase, per
-    // table, in a frame's layout, for the mirror to copy.
+    // With streaming stores, per table in a frame's layout: the words of the pixels computed
+    // in the current phase, which the mirror turns over; and the words it turned, until
+    // their rows are written.
     std::uint32_t kept[3][largest_pixels];
+    alignas(64) std::uint32_t turned[3][largest_pixels];
 
     // Target of a table whose buffer could not be allocated.
     std::uint32_t discarded[largest_pixels];
@@ -147,8 +149,8 @@ struct Span {
     std::uint32_t* attack; // the first pixel's word in each table
     std::uint32_t* hold;
     std::uint32_t* release;
-    // With streaming stores, where the words are kept in the cache too, at the same place
-    // in a frame of the same layout: the mirror copies them from there.
+    // Where the SSE2 loop with streaming stores keeps the words in the cache too, at the
+    // same place in a frame of the same layout, for the mirror to copy.
     std::uint32_t* kept_attack;
     std::uint32_t* kept_hold;
     std::uint32_t* kept_release;
@@ -253,9 +255,6 @@ template <bool streaming> [[gnu::target("avx2")]] void synthesize_span_avx2(cons
     std::uint32_t* const attack = span.attack;
     std::uint32_t* const hold = span.hold;
     std::uint32_t* const release = span.release;
-    std::uint32_t* const kept_attack = span.kept_attack;
-    std::uint32_t* const kept_hold = span.kept_hold;
-    std::uint32_t* const kept_release = span.kept_release;
     const std::uint16_t* const rings = span.rings;
     const double* const amplitudes = span.amplitudes;
     const int count = span.count;
@@ -268,12 +267,12 @@ template <bool streaming> [[gnu::target("avx2")]] void synthesize_span_avx2(cons
         const __m256d scale = _mm256_load_pd(lane_signs.scale[lit]);
         const __m128i spread =
             _mm_load_si128(reinterpret_cast<const __m128i*>(lane_signs.spread[lit]));
-        put<streaming>(hold + c, kept_hold + c, pixel_words_avx2(held, scale, spread));
+        put<streaming>(hold + c, pixel_words_avx2(held, scale, spread));
         put<streaming>(
-            attack + c, kept_attack + c,
+            attack + c,
             pixel_words_avx2(_mm256_mul_pd(_mm256_cvtps_pd(_mm256_cvtpd_ps(held)), fade_in), scale,
                              spread));
-        put<streaming>(release + c, kept_release + c,
+        put<streaming>(release + c,
                        pixel_words_avx2(_mm256_mul_pd(wave, _mm256_mul_pd(amplitude, fade_out)),
                                         scale, spread));
     }
@@ -300,9 +299,6 @@ template <bool streaming>
     std::uint32_t* const attack = span.attack;
     std::uint32_t* const hold = span.hold;
     std::uint32_t* const release = span.release;
-    std::uint32_t* const kept_attack = span.kept_attack;
-    std::uint32_t* const kept_hold = span.kept_hold;
-    std::uint32_t* const kept_release = span.kept_release;
     const std::uint16_t* const rings = span.rings;
     const double* const amplitudes = span.amplitudes;
     const int count = span.count;
@@ -328,17 +324,12 @@ template <bool streaming>
         put<streaming>(attack + c + 4, _mm256_extracti128_si256(attack_words, 1));
         put<streaming>(release + c, _mm256_castsi256_si128(release_words));
         put<streaming>(release + c + 4, _mm256_extracti128_si256(release_words, 1));
-        if (streaming) {
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(kept_hold + c), hold_words);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(kept_attack + c), attack_words);
-            _mm256_storeu_si256(reinterpret_cast<__m256i*>(kept_release + c), release_words);
-        }
     }
     // A last group of four.
     if (c < count)
-        synthesize_span_avx2<streaming>(Span{attack + c, hold + c, release + c, kept_attack + c,
-                                             kept_hold + c, kept_release + c, rings + c,
-                                             amplitudes + c, count - c, span.fade, span.fade_in});
+        synthesize_span_avx2<streaming>(Span{
+            attack + c, hold + c, release + c, span.kept_attack + c, span.kept_hold + c,
+            span.kept_release + c, rings + c, amplitudes + c, count - c, span.fade, span.fade_in});
 }
 
 double pair_square(int a, int b, unsigned h) {
@@ -499,36 +490,60 @@ void write_part(const Writing& writing, int group, int from, int to) {
 // nx = -ny: r and s = (ny - nx) / (r sqrt 2) are the same at (-ny, -nx), and so is every
 // step after them. In buffer terms the pixel (column c, row r) equals the pixel (2h - r,
 // 2h - c), which lies in the frame whenever (c, r) does, and in an earlier row where
-// c + r > 2h. In bands of four rows from the bottom, the whole groups of columns past
-// 2h - band where all four rows are inside the disc are copied from the rows below the
-// band instead of computed. The groups must be the same columns in every row, so the
-// side must be a multiple of four (every side the panel offers is).
+// c + r > 2h. In bands of 16 rows from row 1 on, the whole groups of columns past
+// 2h - band where all the band's rows are inside the disc are copied from the rows below
+// the band instead of computed. Each band, once written, turns the pixels that later bands
+// copy over the line, in blocks of four by four read and written within the cache: with
+// streaming stores into the turned words, whose rows then go to the frames in order with
+// the rest of their rows, otherwise straight into the frames. The groups must be the same
+// columns in every row, so the side must be a multiple of four (every side the panel
+// offers is).
 //
-// Columns first .. end - 1 (groups of four) of the band's four rows from the pixels they
-// mirror: blocks of four by four turned over the line, read within the cache.
-template <bool streaming> void mirror_band(const Writing& writing, int band, int first, int end) {
+// Turns columns first .. last of the band's rows over the line (last - first at least 3).
+template <bool streaming> void turn_band(const Writing& writing, int band, int first, int last) {
     const int size = static_cast<int>(batch.size);
     const int twice_h = size / 2 * 2;
     for (int table = 0; table < 3; ++table) {
-        // Rows 2h - c - 3 .. 2h - c, columns 2h - band - 3 .. 2h - band, for column c.
-        const std::uint32_t* from =
-            writing.written[table] + (twice_h - first - 3) * size + (twice_h - band - 3);
-        std::uint32_t* to = writing.frames[table] + band * size + first;
-        for (int c = first; c < end; c += 4, from -= 4 * size, to += 4) {
-            const __m128i row0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-            const __m128i row1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + size));
-            const __m128i row2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 2 * size));
-            const __m128i row3 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 3 * size));
-            // Row a of the block is column 3 - a of these, read from row 3 down to row 0.
-            const __m128i low32 = _mm_unpacklo_epi32(row3, row2);
-            const __m128i low10 = _mm_unpacklo_epi32(row1, row0);
-            const __m128i high32 = _mm_unpackhi_epi32(row3, row2);
-            const __m128i high10 = _mm_unpackhi_epi32(row1, row0);
-            put<streaming>(to, _mm_unpackhi_epi64(high32, high10));
-            put<streaming>(to + size, _mm_unpacklo_epi64(high32, high10));
-            put<streaming>(to + 2 * size, _mm_unpackhi_epi64(low32, low10));
-            put<streaming>(to + 3 * size, _mm_unpacklo_epi64(low32, low10));
+        const std::uint32_t* const written = writing.written[table];
+        std::uint32_t* const target = streaming ? batch.turned[table] : writing.frames[table];
+        for (int column = last - 3; column + 3 >= first; column -= 4) {
+            // Columns column .. column + 3 (the last block may overlap the one before it)
+            // become rows 2h - column - 3 .. 2h - column.
+            const int c = std::max(column, first);
+            const std::uint32_t* from = written + band * size + c;
+            std::uint32_t* to = target + (twice_h - c - 3) * size + twice_h - band - 3;
+            for (int row = 0; row < band_rows; row += 4, from += 4 * size, to -= 4) {
+                const __m128i row0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+                const __m128i row1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + size));
+                const __m128i row2 =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 2 * size));
+                const __m128i row3 =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 3 * size));
+                // Row k of the block is column 3 - k of these, read from row 3 down to row 0.
+                const __m128i low32 = _mm_unpacklo_epi32(row3, row2);
+                const __m128i low10 = _mm_unpacklo_epi32(row1, row0);
+                const __m128i high32 = _mm_unpackhi_epi32(row3, row2);
+                const __m128i high10 = _mm_unpackhi_epi32(row1, row0);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
+                                 _mm_unpackhi_epi64(high32, high10));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + size),
+                                 _mm_unpacklo_epi64(high32, high10));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 2 * size),
+                                 _mm_unpackhi_epi64(low32, low10));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 3 * size),
+                                 _mm_unpacklo_epi64(low32, low10));
+            }
         }
+    }
+}
+
+// With streaming stores: the groups from pixel begin .. end - 1 from the turned words.
+void write_turned(const Writing& writing, int begin, int end) {
+    for (int table = 0; table < 3; ++table) {
+        std::uint32_t* const frame = writing.frames[table];
+        const std::uint32_t* const turned = batch.turned[table];
+        for (int p = begin; p < end; p += 4)
+            put<true>(frame + p, _mm_loadu_si128(reinterpret_cast<const __m128i*>(turned + p)));
     }
 }
 
@@ -613,12 +628,15 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
         break;
     case VectorWidth::sse2: break;
     }
+    // The copy costs cache traffic about as dear as computing the pixels with AVX2, so only
+    // the SSE2 loop takes it.
+    const int size = static_cast<int>(batch.size);
+    const bool mirrors = size % 4 == 0 && vector_width() == VectorWidth::sse2;
     std::uint32_t* const kept[] = {batch.kept[0], batch.kept[1], batch.kept[2]};
-    const Writing writing{frames,  streams ? kept : frames,        fade,
-                          fade_in, streams ? streaming : ordinary, ordinary,
+    const Writing writing{frames,  streams && mirrors ? kept : frames, fade,
+                          fade_in, streams ? streaming : ordinary,     ordinary,
                           streams};
 
-    const int size = static_cast<int>(batch.size);
     const int pixels = size * size;
     // Groups that would begin before the first pixel or end after the last go through
     // a small buffer; the whole groups in between go to the frames.
@@ -628,21 +646,29 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
         next += 4;
     }
     const int whole_end = next + (pixels - next) / 4 * 4;
-    const bool mirrors = size % 4 == 0;
-    for (int band = 0; band < size; band += band_rows) {
-        const int band_end = std::min(size, band + band_rows);
-        // The columns copied in every row of the band, copy_first .. copy_end - 1.
-        int inside_first = 0;
-        int inside_end = size;
+    const int twice_h = size / 2 * 2;
+    // Full bands of rows from row 1 on, up to bands_end; a band copies from rows below it.
+    const int bands_end = 1 + (size - 1) / band_rows * band_rows;
+    for (int band = 0; band < size;) {
+        const bool full = band >= 1 && band < bands_end;
+        const int band_end = full ? band + band_rows : band + 1;
+        // The columns copied in every row of the band, copy_first .. copy_end - 1, and the
+        // columns inside the disc in some row of the band, inside_first .. inside_last.
+        int copy_from = 0;
+        int copy_to = size;
+        int inside_first = size;
+        int inside_last = -1;
         for (int row = band; row < band_end; ++row) {
-            inside_first = std::max(inside_first, batch.first_inside[row]);
-            inside_end = std::min(inside_end, batch.last_inside[row] + 1);
+            copy_from = std::max(copy_from, batch.first_inside[row]);
+            copy_to = std::min(copy_to, batch.last_inside[row] + 1);
+            inside_first = std::min(inside_first, batch.first_inside[row]);
+            inside_last = std::max(inside_last, batch.last_inside[row]);
         }
-        const int mirror_first = std::max(size / 2 * 2 - band + 1, inside_first);
+        copy_from = std::max(copy_from, twice_h - band + 1);
         // On the groups' grid: a group begins at column c where c + origin is a multiple of 4.
-        const int copy_first = (mirror_first + origin + 3) / 4 * 4 - origin;
-        const int copy_end = (inside_end + origin) / 4 * 4 - origin;
-        const bool mirrored = mirrors && band_end - band == band_rows && copy_end > copy_first;
+        const int copy_first = (copy_from + origin + 3) / 4 * 4 - origin;
+        const int copy_end = (copy_to + origin) / 4 * 4 - origin;
+        const bool mirrored = mirrors && full && copy_end > copy_first;
         for (int row = band; row < band_end; ++row) {
             const int first = batch.first_inside[row];
             const int last = batch.last_inside[row];
@@ -660,6 +686,8 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
                 if (cut > next)
                     write_groups(writing, next, cut - next);
                 next = row * size + copy_end;
+                if (streams)
+                    write_turned(writing, cut, next);
             }
             const int computed_end = std::min(whole_end, group_from(next, end));
             if (computed_end > next) {
@@ -667,10 +695,24 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
                 next = computed_end;
             }
         }
-        if (mirrored && streams)
-            mirror_band<true>(writing, band, copy_first, copy_end);
-        else if (mirrored)
-            mirror_band<false>(writing, band, copy_first, copy_end);
+        // The pixels of this band that bands above it copy lie in the columns 2h - band - 16
+        // down to 2h - bands_end + 1 (which turn into rows band + 16 .. bands_end - 1), at
+        // least 16 columns where there are any, and in the disc.
+        const int turn_lowest = twice_h - bands_end + 1;
+        const int turn_highest = twice_h - band - band_rows;
+        int turn_first = std::max(inside_first, turn_lowest);
+        int turn_last = std::min(inside_last, turn_highest);
+        if (mirrors && full && turn_last >= turn_first) {
+            if (turn_last - turn_first < 3) {
+                turn_first = std::max(turn_lowest, turn_last - 3);
+                turn_last = turn_first + 3;
+            }
+            if (streams)
+                turn_band<true>(writing, band, turn_first, turn_last);
+            else
+                turn_band<false>(writing, band, turn_first, turn_last);
+        }
+        band = band_end;
     }
     write_zeros(writing, next, whole_end);
     if (whole_end < pixels)
