@@ -95,9 +95,9 @@ struct Batch {
     Pair pairs[largest_pairs];
     std::uint16_t ring_of_pair[(largest_half + 1) * (largest_half + 1)];
 
-    // With streaming stores, per table in a frame's layout: the words of the pixels computed
-    // in the current phase, which the mirror turns over; and the words it turned, until
-    // their rows are written.
+    // For the mirror of the SSE2 loop with streaming stores, per table in a frame's layout:
+    // the words of the pixels computed in the current phase, which it turns over, and the
+    // words it turned, until their rows are written.
     std::uint32_t kept[3][largest_pixels];
     alignas(64) std::uint32_t turned[3][largest_pixels];
 
