@@ -8,9 +8,12 @@
 // - per phase, the wave's sine is computed once per ring;
 // - the three tables share the loads and the hold frame's amplitude, and products of two
 //   single-precision values (C x E, E x F) are exact in double, so they can be formed in
-//   any order: C x E is kept per pixel.
+//   any order: C x E is kept per pixel;
+// - the whole pixel is the same in its mirror across that line, so the SSE2 loop copies
+//   about half of each frame, block by block within the cache, from the half it computes.
 // Tables too large for the cache are written with streaming stores straight from the
-// pixel loop, so that memory takes them while the processor computes.
+// pixel loop, so that memory takes them while the processor computes (for the copy, the
+// SSE2 loop keeps what it computes in the cache too).
 // The state is process-wide and sized for the largest side the settings allow.
 #include "ripple/frame_batch.h"
 
@@ -45,6 +48,8 @@ constexpr std::size_t streaming_bytes = std::size_t{16} << 20;
 // Per-pixel data before the first pixel, so that a group of four may start up to three
 // pixels before it.
 constexpr int front = 4;
+// The mirror works in bands of 16 rows.
+constexpr int band_rows = 16;
 
 // Distances from the centre in columns and rows (near <= far), and the radius they give.
 struct Pair {
@@ -89,6 +94,12 @@ struct Batch {
     // The pairs inside the disc, sorted by radius into rings, and pair -> ring.
     Pair pairs[largest_pairs];
     std::uint16_t ring_of_pair[(largest_half + 1) * (largest_half + 1)];
+
+    // For the mirror of the SSE2 loop with streaming stores, per table in a frame's layout:
+    // the words of the pixels computed in the current phase, which it turns over, and the
+    // words it turned, until their rows are written.
+    std::uint32_t kept[3][largest_pixels];
+    alignas(64) std::uint32_t turned[3][largest_pixels];
 
     // Target of a table whose buffer could not be allocated.
     std::uint32_t discarded[largest_pixels];
@@ -138,6 +149,11 @@ struct Span {
     std::uint32_t* attack; // the first pixel's word in each table
     std::uint32_t* hold;
     std::uint32_t* release;
+    // Where the SSE2 loop with streaming stores keeps the words in the cache too, at the
+    // same place in a frame of the same layout, for the mirror to copy.
+    std::uint32_t* kept_attack;
+    std::uint32_t* kept_hold;
+    std::uint32_t* kept_release;
     const std::uint16_t* rings; // the first pixel's per-pixel data
     const double* amplitudes;
     int count;
@@ -155,6 +171,14 @@ template <bool streaming>
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), words);
 }
 
+// put, and with streaming stores a copy to the words kept in the cache.
+template <bool streaming>
+[[gnu::always_inline]] inline void put(std::uint32_t* out, std::uint32_t* kept, __m128i words) {
+    put<streaming>(out, words);
+    if (streaming)
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(kept), words);
+}
+
 [[gnu::always_inline]] inline __m128d wave_pair(const std::uint16_t* rings) {
     return _mm_loadh_pd(_mm_load_sd(batch.wave + rings[0]), batch.wave + rings[1]);
 }
@@ -163,17 +187,10 @@ template <bool streaming>
     return _mm_cvtps_pd(_mm_cvtpd_ps(u));
 }
 
-// The words of four pixels from u in two halves and the lanes' signs.
-[[gnu::always_inline]] inline __m128i pixel_words(__m128d low, __m128d high, int lit) {
-    const double* scale = lane_signs.scale[lit];
-    const __m128i alpha =
-        _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_mul_pd(low, _mm_load_pd(scale))),
-                           _mm_cvttpd_epi32(_mm_mul_pd(high, _mm_load_pd(scale + 2))));
-    // alpha in both halves of its word, times 0x0101 per half: alpha in all four bytes.
-    const __m128i both_halves = _mm_or_si128(alpha, _mm_slli_epi32(alpha, 16));
-    const __m128i spread = _mm_mullo_epi16(both_halves, _mm_set1_epi16(0x0101));
-    return _mm_and_si128(spread,
-                         _mm_load_si128(reinterpret_cast<const __m128i*>(lane_signs.kept[lit])));
+// The alphas of four pixels from u in two halves and the lanes' signs, one to a 32-bit lane.
+[[gnu::always_inline]] inline __m128i pixel_alphas(__m128d low, __m128d high, const double* scale) {
+    return _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_mul_pd(low, _mm_load_pd(scale))),
+                              _mm_cvttpd_epi32(_mm_mul_pd(high, _mm_load_pd(scale + 2))));
 }
 
 template <bool streaming> void synthesize_span(const Span& span) {
@@ -182,27 +199,49 @@ template <bool streaming> void synthesize_span(const Span& span) {
     std::uint32_t* const attack = span.attack;
     std::uint32_t* const hold = span.hold;
     std::uint32_t* const release = span.release;
-    for (int c = 0; c < span.count; c += 4) {
-        const __m128d wave_low = wave_pair(span.rings + c);
-        const __m128d wave_high = wave_pair(span.rings + c + 2);
-        const __m128d amplitude_low = _mm_loadu_pd(span.amplitudes + c);
-        const __m128d amplitude_high = _mm_loadu_pd(span.amplitudes + c + 2);
+    std::uint32_t* const kept_attack = span.kept_attack;
+    std::uint32_t* const kept_hold = span.kept_hold;
+    std::uint32_t* const kept_release = span.kept_release;
+    const std::uint16_t* const rings = span.rings;
+    const double* const amplitudes = span.amplitudes;
+    const int count = span.count;
+    for (int c = 0; c < count; c += 4) {
+        const __m128d wave_low = wave_pair(rings + c);
+        const __m128d wave_high = wave_pair(rings + c + 2);
+        const __m128d amplitude_low = _mm_loadu_pd(amplitudes + c);
+        const __m128d amplitude_high = _mm_loadu_pd(amplitudes + c + 2);
         const __m128d held_low = _mm_mul_pd(wave_low, amplitude_low);
         const __m128d held_high = _mm_mul_pd(wave_high, amplitude_high);
         const int lit = _mm_movemask_pd(_mm_cmpgt_pd(held_low, _mm_setzero_pd())) |
                         _mm_movemask_pd(_mm_cmpgt_pd(held_high, _mm_setzero_pd())) << 2;
-        put<streaming>(hold + c, pixel_words(held_low, held_high, lit));
-        put<streaming>(attack + c,
-                       pixel_words(_mm_mul_pd(through_single(held_low), fade_in),
-                                   _mm_mul_pd(through_single(held_high), fade_in), lit));
-        put<streaming>(release + c,
-                       pixel_words(_mm_mul_pd(wave_low, _mm_mul_pd(amplitude_low, fade_out)),
-                                   _mm_mul_pd(wave_high, _mm_mul_pd(amplitude_high, fade_out)),
-                                   lit));
+        const double* const scale = lane_signs.scale[lit];
+        const __m128i hold_alphas = pixel_alphas(held_low, held_high, scale);
+        const __m128i attack_alphas =
+            pixel_alphas(_mm_mul_pd(through_single(held_low), fade_in),
+                         _mm_mul_pd(through_single(held_high), fade_in), scale);
+        const __m128i release_alphas =
+            pixel_alphas(_mm_mul_pd(wave_low, _mm_mul_pd(amplitude_low, fade_out)),
+                         _mm_mul_pd(wave_high, _mm_mul_pd(amplitude_high, fade_out)), scale);
+        // The twelve alphas as bytes, each doubled into 16 bits, then doubled again into
+        // all four bytes of its word; what a pixel keeps of them is masked.
+        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(hold_alphas, attack_alphas),
+                                               _mm_packs_epi32(release_alphas, release_alphas));
+        const __m128i hold_attack_pairs = _mm_unpacklo_epi8(bytes, bytes);
+        const __m128i release_pairs = _mm_unpackhi_epi8(bytes, bytes);
+        const __m128i kept = _mm_load_si128(reinterpret_cast<const __m128i*>(lane_signs.kept[lit]));
+        put<streaming>(
+            hold + c, kept_hold + c,
+            _mm_and_si128(_mm_unpacklo_epi16(hold_attack_pairs, hold_attack_pairs), kept));
+        put<streaming>(
+            attack + c, kept_attack + c,
+            _mm_and_si128(_mm_unpackhi_epi16(hold_attack_pairs, hold_attack_pairs), kept));
+        put<streaming>(release + c, kept_release + c,
+                       _mm_and_si128(_mm_unpacklo_epi16(release_pairs, release_pairs), kept));
     }
 }
 
-// pixel_words with four lanes of double.
+// The words of four pixels from u, the lanes' factors and what each keeps of alpha in all
+// four bytes, as a multiplier.
 [[gnu::target("avx2"), gnu::always_inline]] inline __m128i
 pixel_words_avx2(__m256d u, __m256d scale, __m128i spread) {
     return _mm_mullo_epi32(_mm256_cvttpd_epi32(_mm256_mul_pd(u, scale)), spread);
@@ -288,8 +327,9 @@ template <bool streaming>
     }
     // A last group of four.
     if (c < count)
-        synthesize_span_avx2<streaming>(Span{attack + c, hold + c, release + c, rings + c,
-                                             amplitudes + c, count - c, span.fade, span.fade_in});
+        synthesize_span_avx2<streaming>(Span{
+            attack + c, hold + c, release + c, span.kept_attack + c, span.kept_hold + c,
+            span.kept_release + c, rings + c, amplitudes + c, count - c, span.fade, span.fade_in});
 }
 
 double pair_square(int a, int b, unsigned h) {
@@ -400,6 +440,9 @@ void shape_pixels(unsigned size) {
 // What the writing of one phase's frames shares.
 struct Writing {
     std::uint32_t* const* frames; // attack, hold, release
+    // Where the mirror finds the words of pixels already written: with streaming stores,
+    // which leave nothing in the cache, the words kept; otherwise the frames themselves.
+    std::uint32_t* const* written;
     double fade;
     double fade_in;
     void (*synthesize)(const Span&);      // with streaming stores when streams is set
@@ -410,32 +453,103 @@ struct Writing {
 // Computes the `count` pixels from pixel `first` on (a multiple of four) into the frames.
 void write_groups(const Writing& writing, int first, int count) {
     writing.synthesize(Span{writing.frames[0] + first, writing.frames[1] + first,
-                            writing.frames[2] + first, batch.ring_of + front + first,
-                            batch.amplitude + front + first, count, writing.fade, writing.fade_in});
+                            writing.frames[2] + first, writing.written[0] + first,
+                            writing.written[1] + first, writing.written[2] + first,
+                            batch.ring_of + front + first, batch.amplitude + front + first, count,
+                            writing.fade, writing.fade_in});
 }
 
 // Writes pixels begin .. end - 1, a multiple of four and all outside the disc, as 0.
-void write_zeros(const Writing& writing, int begin, int end) {
+template <bool streaming> void write_zeros(std::uint32_t* const* frames, int begin, int end) {
     for (int table = 0; table < 3; ++table) {
-        std::uint32_t* const frame = writing.frames[table];
-        for (int p = begin; p < end; p += 4) {
-            if (writing.streams)
-                put<true>(frame + p, _mm_setzero_si128());
-            else
-                put<false>(frame + p, _mm_setzero_si128());
-        }
+        std::uint32_t* const frame = frames[table];
+        for (int p = begin; p < end; p += 4)
+            put<streaming>(frame + p, _mm_setzero_si128());
     }
+}
+
+void write_zeros(const Writing& writing, int begin, int end) {
+    if (writing.streams)
+        write_zeros<true>(writing.frames, begin, end);
+    else
+        write_zeros<false>(writing.frames, begin, end);
 }
 
 // Computes the group of four pixels from `group` on, and writes its words `from` .. `to`
 // - 1 to the frames.
 void write_part(const Writing& writing, int group, int from, int to) {
     std::uint32_t words[3][4];
-    writing.synthesize_part(Span{words[0], words[1], words[2], batch.ring_of + front + group,
-                                 batch.amplitude + front + group, 4, writing.fade,
-                                 writing.fade_in});
+    writing.synthesize_part(Span{words[0], words[1], words[2], words[0], words[1], words[2],
+                                 batch.ring_of + front + group, batch.amplitude + front + group, 4,
+                                 writing.fade, writing.fade_in});
     for (int table = 0; table < 3; ++table)
         std::copy(words[table] + from, words[table] + to, writing.frames[table] + group + from);
+}
+
+// The mirror. The frame is symmetric bit for bit about the line through the centre where
+// nx = -ny: r and s = (ny - nx) / (r sqrt 2) are the same at (-ny, -nx), and so is every
+// step after them. In buffer terms the pixel (column c, row r) equals the pixel (2h - r,
+// 2h - c), which lies in the frame whenever (c, r) does, and in an earlier row where
+// c + r > 2h. In bands of 16 rows from row 1 on, the whole groups of columns past
+// 2h - band where all the band's rows are inside the disc are copied from the rows below
+// the band instead of computed. Each band, once written, turns the pixels that later bands
+// copy over the line, in blocks of four by four read and written within the cache: with
+// streaming stores into the turned words, whose rows then go to the frames in order with
+// the rest of their rows, otherwise straight into the frames. The groups must be the same
+// columns in every row, so the side must be a multiple of four (every side the panel
+// offers is).
+//
+// Turns columns first .. last of the band's rows over the line (last - first at least 3).
+template <bool streaming> void turn_band(const Writing& writing, int band, int first, int last) {
+    const int size = static_cast<int>(batch.size);
+    const int twice_h = size / 2 * 2;
+    for (int table = 0; table < 3; ++table) {
+        const std::uint32_t* const written = writing.written[table];
+        std::uint32_t* const target = streaming ? batch.turned[table] : writing.frames[table];
+        for (int column = last - 3; column + 3 >= first; column -= 4) {
+            // Columns column .. column + 3 (the last block may overlap the one before it)
+            // become rows 2h - column - 3 .. 2h - column.
+            const int c = std::max(column, first);
+            const std::uint32_t* from = written + band * size + c;
+            std::uint32_t* to = target + (twice_h - c - 3) * size + twice_h - band - 3;
+            for (int row = 0; row < band_rows; row += 4, from += 4 * size, to -= 4) {
+                const __m128i row0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
+                const __m128i row1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + size));
+                const __m128i row2 =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 2 * size));
+                const __m128i row3 =
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 3 * size));
+                // Row k of the block is column 3 - k of these, read from row 3 down to row 0.
+                const __m128i low32 = _mm_unpacklo_epi32(row3, row2);
+                const __m128i low10 = _mm_unpacklo_epi32(row1, row0);
+                const __m128i high32 = _mm_unpackhi_epi32(row3, row2);
+                const __m128i high10 = _mm_unpackhi_epi32(row1, row0);
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
+                                 _mm_unpackhi_epi64(high32, high10));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + size),
+                                 _mm_unpacklo_epi64(high32, high10));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 2 * size),
+                                 _mm_unpackhi_epi64(low32, low10));
+                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 3 * size),
+                                 _mm_unpacklo_epi64(low32, low10));
+            }
+        }
+    }
+}
+
+// With streaming stores: the groups from pixel begin .. end - 1 from the turned words.
+void write_turned(const Writing& writing, int begin, int end) {
+    for (int table = 0; table < 3; ++table) {
+        std::uint32_t* const frame = writing.frames[table];
+        const std::uint32_t* const turned = batch.turned[table];
+        for (int p = begin; p < end; p += 4)
+            put<true>(frame + p, _mm_loadu_si128(reinterpret_cast<const __m128i*>(turned + p)));
+    }
+}
+
+// The first pixel at or after `pixel` where a group of four from `group` on begins.
+int group_from(int group, int pixel) {
+    return pixel > group ? group + (pixel - group + 3) / 4 * 4 : group;
 }
 
 void synthesize_per_pixel(float phase, std::uint32_t* attack, std::uint32_t* hold,
@@ -514,9 +628,15 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
         break;
     case VectorWidth::sse2: break;
     }
-    const Writing writing{frames, fade, fade_in, streams ? streaming : ordinary, ordinary, streams};
-
+    // The copy costs cache traffic about as dear as computing the pixels with AVX2, so only
+    // the SSE2 loop takes it.
     const int size = static_cast<int>(batch.size);
+    const bool mirrors = size % 4 == 0 && vector_width() == VectorWidth::sse2;
+    std::uint32_t* const kept[] = {batch.kept[0], batch.kept[1], batch.kept[2]};
+    const Writing writing{frames,  streams && mirrors ? kept : frames, fade,
+                          fade_in, streams ? streaming : ordinary,     ordinary,
+                          streams};
+
     const int pixels = size * size;
     // Groups that would begin before the first pixel or end after the last go through
     // a small buffer; the whole groups in between go to the frames.
@@ -526,23 +646,73 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
         next += 4;
     }
     const int whole_end = next + (pixels - next) / 4 * 4;
-    for (int row = 0; row < size; ++row) {
-        const int first = batch.first_inside[row];
-        const int last = batch.last_inside[row];
-        if (first > last)
-            continue;
-        const int begin = row * size + first;
-        const int end = row * size + last + 1;
-        if (begin > next) {
-            const int zeros_end = next + (begin - next) / 4 * 4;
-            write_zeros(writing, next, zeros_end);
-            next = zeros_end;
+    const int twice_h = size / 2 * 2;
+    // Full bands of rows from row 1 on, up to bands_end; a band copies from rows below it.
+    const int bands_end = 1 + (size - 1) / band_rows * band_rows;
+    for (int band = 0; band < size;) {
+        const bool full = band >= 1 && band < bands_end;
+        const int band_end = full ? band + band_rows : band + 1;
+        // The columns copied in every row of the band, copy_first .. copy_end - 1, and the
+        // columns inside the disc in some row of the band, inside_first .. inside_last.
+        int copy_from = 0;
+        int copy_to = size;
+        int inside_first = size;
+        int inside_last = -1;
+        for (int row = band; row < band_end; ++row) {
+            copy_from = std::max(copy_from, batch.first_inside[row]);
+            copy_to = std::min(copy_to, batch.last_inside[row] + 1);
+            inside_first = std::min(inside_first, batch.first_inside[row]);
+            inside_last = std::max(inside_last, batch.last_inside[row]);
         }
-        const int computed_end = std::min(whole_end, next + (end - next + 3) / 4 * 4);
-        if (computed_end > next) {
-            write_groups(writing, next, computed_end - next);
-            next = computed_end;
+        copy_from = std::max(copy_from, twice_h - band + 1);
+        // On the groups' grid: a group begins at column c where c + origin is a multiple of 4.
+        const int copy_first = (copy_from + origin + 3) / 4 * 4 - origin;
+        const int copy_end = (copy_to + origin) / 4 * 4 - origin;
+        const bool mirrored = mirrors && full && copy_end > copy_first;
+        for (int row = band; row < band_end; ++row) {
+            const int first = batch.first_inside[row];
+            const int last = batch.last_inside[row];
+            if (first > last)
+                continue;
+            const int begin = row * size + first;
+            const int end = row * size + last + 1;
+            if (begin > next) {
+                const int zeros_end = next + (begin - next) / 4 * 4;
+                write_zeros(writing, next, zeros_end);
+                next = zeros_end;
+            }
+            if (mirrored) {
+                const int cut = row * size + copy_first;
+                if (cut > next)
+                    write_groups(writing, next, cut - next);
+                next = row * size + copy_end;
+                if (streams)
+                    write_turned(writing, cut, next);
+            }
+            const int computed_end = std::min(whole_end, group_from(next, end));
+            if (computed_end > next) {
+                write_groups(writing, next, computed_end - next);
+                next = computed_end;
+            }
         }
+        // The pixels of this band that bands above it copy lie in the columns 2h - band - 16
+        // down to 2h - bands_end + 1 (which turn into rows band + 16 .. bands_end - 1), at
+        // least 16 columns where there are any, and in the disc.
+        const int turn_lowest = twice_h - bands_end + 1;
+        const int turn_highest = twice_h - band - band_rows;
+        int turn_first = std::max(inside_first, turn_lowest);
+        int turn_last = std::min(inside_last, turn_highest);
+        if (mirrors && full && turn_last >= turn_first) {
+            if (turn_last - turn_first < 3) {
+                turn_first = std::max(turn_lowest, turn_last - 3);
+                turn_last = turn_first + 3;
+            }
+            if (streams)
+                turn_band<true>(writing, band, turn_first, turn_last);
+            else
+                turn_band<false>(writing, band, turn_first, turn_last);
+        }
+        band = band_end;
     }
     write_zeros(writing, next, whole_end);
     if (whole_end < pixels)

@@ -304,6 +304,101 @@ double wave_cos(float x) {
 
 namespace {
 
+// Two lanes of double with SSE2, which both builds have, for processors without AVX2:
+// moderate_sines below in two lanes, the instructions that SSE2 lacks built from others.
+
+// Where mask is set, b, elsewhere a.
+__m128d select(__m128d mask, __m128d a, __m128d b) {
+    return _mm_or_pd(_mm_and_pd(mask, b), _mm_andnot_pd(mask, a));
+}
+
+// Two lanes of (e_a - e_b > limit), e the binary exponents of a and b. The difference fits
+// the low 32 bits of its lane, which are compared and spread over the lane.
+__m128d exponent_drop_exceeds(__m128d a, __m128d b, int limit) {
+    const __m128i mask = _mm_set1_epi64x(0x7ff);
+    const __m128i drop =
+        _mm_sub_epi64(_mm_and_si128(_mm_srli_epi64(_mm_castpd_si128(a), 52), mask),
+                      _mm_and_si128(_mm_srli_epi64(_mm_castpd_si128(b), 52), mask));
+    const __m128i exceeds = _mm_cmpgt_epi32(drop, _mm_set1_epi32(limit));
+    return _mm_castsi128_pd(_mm_shuffle_epi32(exceeds, _MM_SHUFFLE(2, 2, 0, 0)));
+}
+
+// Two lanes where the 32-bit values in the low half of v have bit `bit` set.
+__m128d has_bit(__m128i v, int bit) {
+    const __m128i set = _mm_set1_epi32(bit);
+    const __m128i found = _mm_cmpeq_epi32(_mm_and_si128(v, set), set);
+    return _mm_castsi128_pd(_mm_unpacklo_epi32(found, found));
+}
+
+__m128d moderate_sine_pair(__m128 arguments) {
+    const __m128d sign = _mm_set1_pd(-0.0);
+    const __m128d x = _mm_cvtps_pd(arguments);
+    const __m128d t = _mm_andnot_pd(sign, x);
+    const __m128i n = _mm_cvttpd_epi32(t * invpio2 + 0.5);
+    const __m128d fn = _mm_cvtepi32_pd(n);
+    __m128d r = t - fn * pio2_1;
+    __m128d w = fn * pio2_1t;
+    __m128d head = r - w;
+    const __m128d second = exponent_drop_exceeds(t, head, 16);
+    if (_mm_movemask_pd(second) != 0) {
+        const __m128d r2 = r - fn * pio2_2;
+        const __m128d w2 = fn * pio2_2t - ((r - r2) - fn * pio2_2);
+        const __m128d head2 = r2 - w2;
+        const __m128d third = _mm_and_pd(second, exponent_drop_exceeds(t, head2, 49));
+        const __m128d r3 = r2 - fn * pio2_3;
+        const __m128d w3 = fn * pio2_3t - ((r2 - r3) - fn * pio2_3);
+        const __m128d head3 = r3 - w3;
+        r = select(third, select(second, r, r2), r3);
+        w = select(third, select(second, w, w2), w3);
+        head = select(third, select(second, head, head2), head3);
+    }
+    __m128d tail = (r - head) - w;
+    const __m128d negative = _mm_cmplt_pd(x, _mm_setzero_pd());
+    head = _mm_xor_pd(head, _mm_and_pd(negative, sign));
+    tail = _mm_xor_pd(tail, _mm_and_pd(negative, sign));
+    const __m128d small = _mm_cmple_pd(t, _mm_set1_pd(pio4));
+    head = select(small, head, x);
+    tail = _mm_andnot_pd(small, tail);
+    const __m128i negative_n = _mm_srai_epi32(_mm_castps_si128(arguments), 31);
+    const __m128i signed_n = _mm_sub_epi32(_mm_xor_si128(n, negative_n), negative_n);
+    const __m128d odd = has_bit(signed_n, 1);
+    const __m128d upper = has_bit(signed_n, 2);
+    const int odd_lanes = _mm_movemask_pd(odd);
+    __m128d kernel;
+    if (odd_lanes == 0) {
+        sin_polynomial(head, tail, kernel);
+    } else if (odd_lanes == 0x3) {
+        cos_polynomial(head, tail, kernel);
+    } else {
+        __m128d sine;
+        __m128d cosine;
+        sin_polynomial(head, tail, sine);
+        cos_polynomial(head, tail, cosine);
+        kernel = select(odd, sine, cosine);
+    }
+    return _mm_xor_pd(kernel, _mm_and_pd(upper, sign));
+}
+
+void wave_sin_each_sse2(const float* arguments, double* sines, unsigned count) {
+    unsigned i = 0;
+    for (; i + 2 <= count; i += 2) {
+        const __m128 two =
+            _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(arguments + i)));
+        _mm_storeu_pd(sines + i, moderate_sine_pair(two));
+        // Large and non-finite arguments (where the comparison is false) take the scalar
+        // way.
+        const int moderate = _mm_movemask_pd(_mm_cmple_pd(
+            _mm_andnot_pd(_mm_set1_pd(-0.0), _mm_cvtps_pd(two)), _mm_set1_pd(moderate_limit)));
+        if (moderate != 0x3) {
+            for (int lane = 0; lane < 2; ++lane)
+                if ((moderate >> lane & 1) == 0)
+                    sines[i + lane] = wave_sin(arguments[i + lane]);
+        }
+    }
+    for (; i < count; ++i)
+        sines[i] = wave_sin(arguments[i]);
+}
+
 // Four lanes of (e_a - e_b > limit), e the binary exponents of a and b.
 [[gnu::target("avx2")]] __m256d exponent_drop_exceeds(__m256d a, __m256d b, int limit) {
     const __m256i mask = _mm256_set1_epi64x(0x7ff);
@@ -487,8 +582,7 @@ void wave_sin_each(const float* arguments, double* sines, unsigned count) {
     case VectorWidth::avx2: wave_sin_each_avx2(arguments, sines, count); return;
     case VectorWidth::sse2: break;
     }
-    for (unsigned i = 0; i < count; ++i)
-        sines[i] = wave_sin(arguments[i]);
+    wave_sin_each_sse2(arguments, sines, count);
 }
 
 namespace {

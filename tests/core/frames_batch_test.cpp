@@ -126,14 +126,15 @@ TEST(FrameBatch, ASkippedTableLeavesTheOthersRight) {
 // frame buffers come from realloc at any offset within 16 bytes (8-byte alignment is all
 // some C libraries give). Every frame must still get exactly its pixels: none lost before
 // the first block or after the last, none written outside the buffer, whatever the
-// offsets of the three buffers, alike or not.
+// offsets of the three buffers, alike or not. The sides: odd, even with rows that begin
+// at two places within 16 bytes, and a multiple of four.
 TEST(FrameBatch, LargeTablesAtEveryOffsetWithinSixteenBytes) {
     constexpr std::uint32_t guard = 0xDEADBEEFu;
     const char* const names[] = {"attack", "hold", "release"};
     struct Offsets {
         int words[3];
     };
-    for (unsigned size : {129u, 256u}) {
+    for (unsigned size : {129u, 254u, 256u}) {
         const float phase = 5.0f / 128.0f;
         const FrameSettings settings{0, 0, 1, 2, 1};
         const std::vector<std::uint32_t> reference[] = {
