@@ -105,22 +105,6 @@ std::string planted_path(const std::string& folder, const char* name, const char
     return folder + "\\" + name + ".dll" + suffix;
 }
 
-// Returns the folder of the copy, empty when it could not be made.
-std::string plant_beside_copy(const char* exe, const char* marker) {
-    char temp[MAX_PATH];
-    if (!GetTempPathA(MAX_PATH, temp))
-        return "";
-    std::string folder =
-        std::string(temp) + "ondrella-planted-" + std::to_string(GetCurrentProcessId());
-    CreateDirectoryA(folder.c_str(), nullptr);
-    bool copied = CopyFileA(harness::windows_path(exe).c_str(), (folder + "\\ondrella.exe").c_str(),
-                            FALSE) != FALSE;
-    for (const char* name : planted_names)
-        copied = copied && CopyFileA(harness::windows_path(marker).c_str(),
-                                     planted_path(folder, name, "").c_str(), FALSE);
-    return copied ? folder : "";
-}
-
 // The first planted DLL that ran, empty when none did; the folder is removed.
 std::string remove_planted(const std::string& folder) {
     std::string ran;
@@ -136,23 +120,44 @@ std::string remove_planted(const std::string& folder) {
     return ran;
 }
 
+// Returns the folder of the copy, empty when it could not be made.
+std::string plant_beside_copy(const char* exe, const char* marker) {
+    char temp[MAX_PATH];
+    if (!GetTempPathA(MAX_PATH, temp))
+        return "";
+    std::string folder =
+        std::string(temp) + "ondrella-planted-" + std::to_string(GetCurrentProcessId());
+    CreateDirectoryA(folder.c_str(), nullptr);
+    bool copied = CopyFileA(harness::windows_path(exe).c_str(), (folder + "\\ondrella.exe").c_str(),
+                            FALSE) != FALSE;
+    for (const char* name : planted_names)
+        copied = copied && CopyFileA(harness::windows_path(marker).c_str(),
+                                     planted_path(folder, name, "").c_str(), FALSE);
+    if (copied)
+        return folder;
+    remove_planted(folder);
+    return "";
+}
+
 // Wine's own way to have an exe prefer a native DLL of a name, looked for first in the exe's
 // folder as Windows does for DLLs that are not KnownDLLs. It is read when a process starts,
-// for every exe of that name; `prefer` false takes it away.
-void prefer_planted(bool prefer) {
+// for every exe of that name; `prefer` false takes it away. False when it could not be
+// set: the run would then prove nothing.
+bool prefer_planted(bool prefer) {
     const char* key = "Software\\Wine\\AppDefaults\\ondrella.exe\\DllOverrides";
-    if (!prefer) {
-        RegDeleteKeyA(HKEY_CURRENT_USER, key);
-        return;
-    }
+    if (!prefer)
+        return RegDeleteKeyA(HKEY_CURRENT_USER, key) == ERROR_SUCCESS;
     HKEY overrides;
     if (RegCreateKeyExA(HKEY_CURRENT_USER, key, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &overrides,
                         nullptr) != ERROR_SUCCESS)
-        return;
+        return false;
+    bool set = true;
     for (const char* name : planted_names)
-        RegSetValueExA(overrides, name, 0, REG_SZ, reinterpret_cast<const BYTE*>("native,builtin"),
-                       sizeof "native,builtin");
+        set = set && RegSetValueExA(overrides, name, 0, REG_SZ,
+                                    reinterpret_cast<const BYTE*>("native,builtin"),
+                                    sizeof "native,builtin") == ERROR_SUCCESS;
     RegCloseKey(overrides);
+    return set;
 }
 
 } // namespace
@@ -162,8 +167,9 @@ std::string run(const char* exe, const char* marker) {
         const std::string folder = plant_beside_copy(exe, marker);
         if (folder.empty())
             return "the exe and the planted DLLs could not be copied";
-        prefer_planted(true);
-        std::string failure = run((folder + "\\ondrella.exe").c_str());
+        std::string failure = prefer_planted(true)
+                                  ? run((folder + "\\ondrella.exe").c_str())
+                                  : "Wine could not be told to prefer the planted DLLs";
         prefer_planted(false);
         const std::string ran = remove_planted(folder);
         if (!ran.empty())
