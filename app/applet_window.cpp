@@ -91,8 +91,10 @@ LRESULT on_command(HWND window, WPARAM wparam) {
 LRESULT on_timer(HWND window, WPARAM timer) {
     if (timer == RIPPLE_TIMER)
         ripple_tick(window);
-    else if (timer == HOOK_CHECK_TIMER)
+    else if (timer == HOOK_CHECK_TIMER) {
         check_mouse_hook();
+        retry_tray_icon();
+    }
     return 0;
 }
 
@@ -125,7 +127,8 @@ LRESULT on_tray_callback(HWND window, LPARAM mouse_message) {
 }
 
 // The shell lost every notification-area icon (it restarted or crashed): without the
-// icon the panel could not be opened nor the applet quit.
+// icon the panel could not be opened nor the applet quit. An add that fails here is tried
+// again every couple of seconds, as one at start-up is.
 LRESULT on_taskbar_created() {
     add_tray_icon();
     return 0;

@@ -17,7 +17,8 @@ constexpr UINT WM_REFRESH_LABELS = WM_APP + 2;
 constexpr UINT WM_TRAY_CALLBACK = WM_USER;
 
 constexpr UINT_PTR RIPPLE_TIMER = 1;
-// Every couple of seconds the applet asks whether its mouse hook still sees the mouse.
+// Every couple of seconds the applet asks whether its mouse hook still sees the mouse, and
+// adds its tray icon again if the shell has not taken it yet.
 constexpr UINT_PTR HOOK_CHECK_TIMER = 2;
 constexpr UINT HOOK_CHECK_PERIOD_MS = 2000;
 

@@ -17,6 +17,8 @@ NOTIFYICONDATAA tray_record = {NOTIFYICONDATAA_V1_SIZE, nullptr, 1,
 HMENU tray_menu;
 // Registered at run time; 0 until then, a value no registered message has.
 UINT taskbar_created;
+// Whether the shell has taken the icon; until it has, the icon is added again.
+bool icon_taken;
 
 void build_menu() {
     tray_menu = CreatePopupMenu();
@@ -41,6 +43,13 @@ void open_menu(HWND applet) {
                    applet, nullptr);
 }
 
+// The shell takes a change, even one of nothing, only of an icon it holds.
+bool shell_holds_icon() {
+    NOTIFYICONDATAA query = tray_record;
+    query.uFlags = 0;
+    return Shell_NotifyIconA(NIM_MODIFY, &query) != FALSE;
+}
+
 } // namespace
 
 void create_tray(HWND applet) {
@@ -53,8 +62,16 @@ void create_tray(HWND applet) {
     add_tray_icon();
 }
 
+// A shell that is still starting has no notification area yet, or answers too late, and
+// the add fails; if it answered too late it may have carried the add out all the same, and
+// then it refuses every later add of the icon it holds.
 void add_tray_icon() {
-    Shell_NotifyIconA(NIM_ADD, &tray_record);
+    icon_taken = Shell_NotifyIconA(NIM_ADD, &tray_record) || shell_holds_icon();
+}
+
+void retry_tray_icon() {
+    if (!icon_taken)
+        add_tray_icon();
 }
 
 bool is_taskbar_created(UINT message) {

@@ -16,5 +16,9 @@ void remove_tray();
 // Whether a message is the shell's announcement that the notification area was made
 // anew (after the shell restarted), which has taken every icon with it.
 bool is_taskbar_created(UINT message);
-// Adds the icon once more, with the same record.
+// Adds the icon once more, with the same record, and notes whether the shell has it now.
 void add_tray_icon();
+// Adds the icon again until the shell has taken it: started with the system, the applet can
+// come before the notification area does, and without the icon it can be neither opened nor
+// quit. Called every couple of seconds.
+void retry_tray_icon();
