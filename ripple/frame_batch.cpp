@@ -9,11 +9,11 @@
 // - the three tables share the loads and the hold frame's amplitude, and products of two
 //   single-precision values (C x E, E x F) are exact in double, so they can be formed in
 //   any order: C x E is kept per pixel;
-// - the whole pixel is the same in its mirror across that line, so the SSE2 loop copies
-//   about half of each frame, block by block within the cache, from the half it computes.
+// - the rows h - k and h + k, and the columns h - j and h + j, have the same rings: the
+//   waves of a phase are spread once over a strip per row pair, which the pixel loops read
+//   forward right of the centre column and backward left of it.
 // Tables too large for the cache are written with streaming stores straight from the
-// pixel loop, so that memory takes them while the processor computes (for the copy, the
-// SSE2 loop keeps what it computes in the cache too).
+// pixel loop, so that memory takes them while the processor computes.
 // The state is process-wide and sized for the largest side the settings allow.
 #include "ripple/frame_batch.h"
 
@@ -51,8 +51,6 @@ constexpr std::size_t streaming_bytes = std::size_t{16} << 20;
 // Per-pixel data before the first pixel, so that a group of four may start up to three
 // pixels before it.
 constexpr int front = 4;
-// The mirror works in bands of 16 rows.
-constexpr int band_rows = 16;
 
 // Distances from the centre in columns and rows (near <= far), and the radius they give.
 struct Pair {
@@ -100,12 +98,6 @@ struct Batch {
     // The pairs inside the disc, sorted by radius into rings, and pair -> ring.
     Pair pairs[largest_pairs];
     std::uint16_t ring_of_pair[(largest_half + 1) * (largest_half + 1)];
-
-    // For the mirror of the SSE2 loop with streaming stores, per table in a frame's layout:
-    // the words of the pixels computed in the current phase, which it turns over, and the
-    // words it turned, until their rows are written.
-    std::uint32_t kept[3][largest_pixels];
-    alignas(64) std::uint32_t turned[3][largest_pixels];
 
     // Target of a table whose buffer could not be allocated.
     std::uint32_t discarded[largest_pixels];
@@ -169,11 +161,6 @@ struct Span {
     std::uint32_t* attack; // the first pixel's word in each table
     std::uint32_t* hold;
     std::uint32_t* release;
-    // Where the SSE2 loop with streaming stores keeps the words in the cache too, at the
-    // same place in a frame of the same layout, for the mirror to copy.
-    std::uint32_t* kept_attack;
-    std::uint32_t* kept_hold;
-    std::uint32_t* kept_release;
     // single(S) of pixel i at waves[i], or where the span runs towards the centre column
     // (reversed) at waves[-i]
     const float* waves;
@@ -181,7 +168,6 @@ struct Span {
     const float* amplitudes;
     const float* directions;
     int count;
-    bool keeps;     // whether to keep the words too
     double fade;    // F
     double fade_in; // the fade-in factor
 };
@@ -194,16 +180,6 @@ template <bool streaming>
         _mm_stream_si128(reinterpret_cast<__m128i*>(out), words);
     else
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), words);
-}
-
-// put, and with streaming stores a copy to the words kept in the cache where the span keeps
-// them.
-template <bool streaming>
-[[gnu::always_inline]] inline void put(const Span& span, std::uint32_t* out, std::uint32_t* kept,
-                                       __m128i words) {
-    put<streaming>(out, words);
-    if (streaming && span.keeps)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(kept), words);
 }
 
 // The words of pixel i of the span in double precision, step for step as synthesize_frame.
@@ -231,10 +207,9 @@ void put_checked(const Span& span, int c, unsigned trusted, std::uint32_t (&word
         if ((trusted >> lane & 1) == 0)
             exact_words(span, c + lane, words[0][lane], words[1][lane], words[2][lane]);
     std::uint32_t* const frames[] = {span.attack, span.hold, span.release};
-    std::uint32_t* const kept[] = {span.kept_attack, span.kept_hold, span.kept_release};
     for (int table = 0; table < 3; ++table)
         for (int lane = 0; lane < lanes; lane += 4)
-            put<streaming>(span, frames[table] + c + lane, kept[table] + c + lane,
+            put<streaming>(frames[table] + c + lane,
                            _mm_loadu_si128(reinterpret_cast<const __m128i*>(words[table] + lane)));
 }
 
@@ -283,9 +258,9 @@ template <bool streaming, bool reversed> void synthesize_span(const Span& span) 
         const __m128i release_words =
             _mm_and_si128(_mm_unpacklo_epi16(release_pairs, release_pairs), kept);
         if (_mm_movemask_epi8(agree) == 0xffff) {
-            put<streaming>(span, span.attack + c, span.kept_attack + c, attack_words);
-            put<streaming>(span, span.hold + c, span.kept_hold + c, hold_words);
-            put<streaming>(span, span.release + c, span.kept_release + c, release_words);
+            put<streaming>(span.attack + c, attack_words);
+            put<streaming>(span.hold + c, hold_words);
+            put<streaming>(span.release + c, release_words);
         } else {
             std::uint32_t words[3][4];
             _mm_storeu_si128(reinterpret_cast<__m128i*>(words[0]), attack_words);
@@ -298,20 +273,11 @@ template <bool streaming, bool reversed> void synthesize_span(const Span& span) 
 
 // The span from pixel c on.
 template <bool reversed> Span span_from(const Span& span, int c) {
-    return Span{span.attack + c,
-                span.hold + c,
-                span.release + c,
-                span.kept_attack + c,
-                span.kept_hold + c,
-                span.kept_release + c,
-                reversed ? span.waves - c : span.waves + c,
-                span.rings + c,
-                span.amplitudes + c,
-                span.directions + c,
-                span.count - c,
-                span.keeps,
-                span.fade,
-                span.fade_in};
+    return Span{span.attack + c,     span.hold + c,
+                span.release + c,    reversed ? span.waves - c : span.waves + c,
+                span.rings + c,      span.amplitudes + c,
+                span.directions + c, span.count - c,
+                span.fade,           span.fade_in};
 }
 
 // synthesize_span with AVX2, for processors that have it: eight pixels at once, the
@@ -608,16 +574,12 @@ template <bool streaming, bool reversed> Synthesize pixel_loop(VectorWidth width
 // What the writing of one phase's frames shares.
 struct Writing {
     std::uint32_t* const* frames; // attack, hold, release
-    // Where the mirror finds the words of pixels already written: with streaming stores,
-    // which leave nothing in the cache, the words kept; otherwise the frames themselves.
-    std::uint32_t* const* written;
     double fade;
     double fade_in;
     // Forward and reversed, with streaming stores when streams is set.
     Synthesize synthesize[2];
     Synthesize synthesize_part; // forward, with ordinary stores
     bool streams;
-    bool keeps;          // the words are kept for the mirror
     unsigned zeros_kept; // bit t set: frame t holds its zeros outside the disc already
 };
 
@@ -625,10 +587,9 @@ struct Writing {
 // with `waves` their single(S), reversed or not.
 void write_span(const Writing& writing, bool reversed, int first, int count, const float* waves) {
     writing.synthesize[reversed](
-        Span{writing.frames[0] + first, writing.frames[1] + first, writing.frames[2] + first,
-             writing.written[0] + first, writing.written[1] + first, writing.written[2] + first,
-             waves, batch.ring_of + front + first, batch.amplitude + front + first,
-             batch.direction + front + first, count, writing.keeps, writing.fade, writing.fade_in});
+        Span{writing.frames[0] + first, writing.frames[1] + first, writing.frames[2] + first, waves,
+             batch.ring_of + front + first, batch.amplitude + front + first,
+             batch.direction + front + first, count, writing.fade, writing.fade_in});
 }
 
 // The single(S) of the four pixels from `group` on, one by one through their rings.
@@ -695,73 +656,11 @@ void write_part(const Writing& writing, int group, int from, int to) {
     std::uint32_t words[3][4];
     float waves[4];
     look_up_waves(group, waves);
-    writing.synthesize_part(Span{words[0], words[1], words[2], words[0], words[1], words[2], waves,
-                                 batch.ring_of + front + group, batch.amplitude + front + group,
-                                 batch.direction + front + group, 4, false, writing.fade,
-                                 writing.fade_in});
+    writing.synthesize_part(Span{words[0], words[1], words[2], waves, batch.ring_of + front + group,
+                                 batch.amplitude + front + group, batch.direction + front + group,
+                                 4, writing.fade, writing.fade_in});
     for (int table = 0; table < 3; ++table)
         std::copy(words[table] + from, words[table] + to, writing.frames[table] + group + from);
-}
-
-// The mirror. The frame is symmetric bit for bit about the line through the centre where
-// nx = -ny: r and s = (ny - nx) / (r sqrt 2) are the same at (-ny, -nx), and so is every
-// step after them. In buffer terms the pixel (column c, row r) equals the pixel (2h - r,
-// 2h - c), which lies in the frame whenever (c, r) does, and in an earlier row where
-// c + r > 2h. In bands of 16 rows from row 1 on, the whole groups of columns past
-// 2h - band where all the band's rows are inside the disc are copied from the rows below
-// the band instead of computed. Each band, once written, turns the pixels that later bands
-// copy over the line, in blocks of four by four read and written within the cache: with
-// streaming stores into the turned words, whose rows then go to the frames in order with
-// the rest of their rows, otherwise straight into the frames. The groups must be the same
-// columns in every row, so the side must be a multiple of four (every side the panel
-// offers is).
-//
-// Turns columns first .. last of the band's rows over the line (last - first at least 3).
-template <bool streaming> void turn_band(const Writing& writing, int band, int first, int last) {
-    const int size = static_cast<int>(batch.size);
-    const int twice_h = size / 2 * 2;
-    for (int table = 0; table < 3; ++table) {
-        const std::uint32_t* const written = writing.written[table];
-        std::uint32_t* const target = streaming ? batch.turned[table] : writing.frames[table];
-        for (int column = last - 3; column + 3 >= first; column -= 4) {
-            // Columns column .. column + 3 (the last block may overlap the one before it)
-            // become rows 2h - column - 3 .. 2h - column.
-            const int c = std::max(column, first);
-            const std::uint32_t* from = written + band * size + c;
-            std::uint32_t* to = target + (twice_h - c - 3) * size + twice_h - band - 3;
-            for (int row = 0; row < band_rows; row += 4, from += 4 * size, to -= 4) {
-                const __m128i row0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-                const __m128i row1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + size));
-                const __m128i row2 =
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 2 * size));
-                const __m128i row3 =
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 3 * size));
-                // Row k of the block is column 3 - k of these, read from row 3 down to row 0.
-                const __m128i low32 = _mm_unpacklo_epi32(row3, row2);
-                const __m128i low10 = _mm_unpacklo_epi32(row1, row0);
-                const __m128i high32 = _mm_unpackhi_epi32(row3, row2);
-                const __m128i high10 = _mm_unpackhi_epi32(row1, row0);
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
-                                 _mm_unpackhi_epi64(high32, high10));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + size),
-                                 _mm_unpacklo_epi64(high32, high10));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 2 * size),
-                                 _mm_unpackhi_epi64(low32, low10));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 3 * size),
-                                 _mm_unpacklo_epi64(low32, low10));
-            }
-        }
-    }
-}
-
-// With streaming stores: the groups from pixel begin .. end - 1 from the turned words.
-void write_turned(const Writing& writing, int begin, int end) {
-    for (int table = 0; table < 3; ++table) {
-        std::uint32_t* const frame = writing.frames[table];
-        const std::uint32_t* const turned = batch.turned[table];
-        for (int p = begin; p < end; p += 4)
-            put<true>(frame + p, _mm_loadu_si128(reinterpret_cast<const __m128i*>(turned + p)));
-    }
 }
 
 // The first pixel at or after `pixel` where a group of four from `group` on begins.
@@ -831,21 +730,15 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
     const bool streams = batch.streams && offsets[0] == offsets[1] && offsets[1] == offsets[2];
     const int origin = streams ? offsets[0] : 0;
     const VectorWidth width = vector_width();
-    // The copy costs cache traffic about as dear as computing the pixels with AVX2, so only
-    // the SSE2 loop takes it.
     const int size = static_cast<int>(batch.size);
-    const bool mirrors = size % 4 == 0 && width == VectorWidth::sse2;
-    std::uint32_t* const kept[] = {batch.kept[0], batch.kept[1], batch.kept[2]};
     const Writing writing{
         frames,
-        streams && mirrors ? kept : frames,
         fade,
         fade_in,
         {streams ? pixel_loop<true, false>(width) : pixel_loop<false, false>(width),
          streams ? pixel_loop<true, true>(width) : pixel_loop<false, true>(width)},
         pixel_loop<false, false>(width),
         streams,
-        streams && mirrors,
         zeros_kept};
 
     const int pixels = size * size;
@@ -857,73 +750,23 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
         next += 4;
     }
     const int whole_end = next + (pixels - next) / 4 * 4;
-    const int twice_h = size / 2 * 2;
-    // Full bands of rows from row 1 on, up to bands_end; a band copies from rows below it.
-    const int bands_end = 1 + (size - 1) / band_rows * band_rows;
-    for (int band = 0; band < size;) {
-        const bool full = band >= 1 && band < bands_end;
-        const int band_end = full ? band + band_rows : band + 1;
-        // The columns copied in every row of the band, copy_first .. copy_end - 1, and the
-        // columns inside the disc in some row of the band, inside_first .. inside_last.
-        int copy_from = 0;
-        int copy_to = size;
-        int inside_first = size;
-        int inside_last = -1;
-        for (int row = band; row < band_end; ++row) {
-            copy_from = std::max(copy_from, batch.first_inside[row]);
-            copy_to = std::min(copy_to, batch.last_inside[row] + 1);
-            inside_first = std::min(inside_first, batch.first_inside[row]);
-            inside_last = std::max(inside_last, batch.last_inside[row]);
+    for (int row = 0; row < size; ++row) {
+        const int first = batch.first_inside[row];
+        const int last = batch.last_inside[row];
+        if (first > last)
+            continue;
+        const int begin = row * size + first;
+        const int end = row * size + last + 1;
+        if (begin > next) {
+            const int zeros_end = next + (begin - next) / 4 * 4;
+            write_zeros(writing, next, zeros_end);
+            next = zeros_end;
         }
-        copy_from = std::max(copy_from, twice_h - band + 1);
-        // On the groups' grid: a group begins at column c where c + origin is a multiple of 4.
-        const int copy_first = (copy_from + origin + 3) / 4 * 4 - origin;
-        const int copy_end = (copy_to + origin) / 4 * 4 - origin;
-        const bool mirrored = mirrors && full && copy_end > copy_first;
-        for (int row = band; row < band_end; ++row) {
-            const int first = batch.first_inside[row];
-            const int last = batch.last_inside[row];
-            if (first > last)
-                continue;
-            const int begin = row * size + first;
-            const int end = row * size + last + 1;
-            if (begin > next) {
-                const int zeros_end = next + (begin - next) / 4 * 4;
-                write_zeros(writing, next, zeros_end);
-                next = zeros_end;
-            }
-            if (mirrored) {
-                const int cut = row * size + copy_first;
-                if (cut > next)
-                    write_groups(writing, row, next, cut - next);
-                next = row * size + copy_end;
-                if (streams)
-                    write_turned(writing, cut, next);
-            }
-            const int computed_end = std::min(whole_end, group_from(next, end));
-            if (computed_end > next) {
-                write_groups(writing, row, next, computed_end - next);
-                next = computed_end;
-            }
+        const int computed_end = std::min(whole_end, group_from(next, end));
+        if (computed_end > next) {
+            write_groups(writing, row, next, computed_end - next);
+            next = computed_end;
         }
-        // The pixels of this band that bands above it copy lie in the columns 2h - band - 16
-        // down to 2h - bands_end + 1 (which turn into rows band + 16 .. bands_end - 1), at
-        // least 16 columns where there are any, and in the disc.
-        const int turn_lowest = twice_h - bands_end + 1;
-        const int turn_highest = twice_h - band - band_rows;
-        int turn_first = std::max(inside_first, turn_lowest);
-        int turn_last = std::min(inside_last, turn_highest);
-        if (mirrors && full && turn_last >= turn_first) {
-            if (turn_last - turn_first < 3) {
-                turn_first = std::max(turn_lowest, turn_last - 3);
-                turn_last = turn_first + 3;
-            }
-            if (streams)
-                turn_band<true>(writing, band, turn_first, turn_last);
-            else
-                turn_band<false>(writing, band, turn_first, turn_last);
-        }
-        band = band_end;
     }
     write_zeros(writing, next, whole_end);
     if (whole_end < pixels)
