@@ -9,11 +9,11 @@
 // - the three tables share the loads and the hold frame's amplitude, and products of two
 //   single-precision values (C x E, E x F) are exact in double, so they can be formed in
 //   any order: C x E is kept per pixel;
-// - the whole pixel is the same in its mirror across that line, so the SSE2 loop copies
-//   about half of each frame, block by block within the cache, from the half it computes.
+// - the rows h - k and h + k, and the columns h - j and h + j, have the same rings: the
+//   waves of a phase are spread once over a strip per row pair, which the pixel loops read
+//   forward right of the centre column and backward left of it.
 // Tables too large for the cache are written with streaming stores straight from the
-// pixel loop, so that memory takes them while the processor computes (for the copy, the
-// SSE2 loop keeps what it computes in the cache too).
+// pixel loop, so that memory takes them while the processor computes.
 // The state is process-wide and sized for the largest side the settings allow.
 #include "ripple/frame_batch.h"
 
@@ -31,7 +31,10 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
 #include <cstring>
+
+std::uint64_t frame_batch_recomputes = 0;
 
 namespace {
 
@@ -48,8 +51,6 @@ constexpr std::size_t streaming_bytes = std::size_t{16} << 20;
 // Per-pixel data before the first pixel, so that a group of four may start up to three
 // pixels before it.
 constexpr int front = 4;
-// The mirror works in bands of 16 rows.
-constexpr int band_rows = 16;
 
 // Distances from the centre in columns and rows (near <= far), and the radius they give.
 struct Pair {
@@ -82,24 +83,21 @@ struct Batch {
     unsigned rings;
     float radius[largest_pairs];
 
-    // Per pixel, as ring_of: C x E, exact in double as the product of two single-precision
-    // values.
-    double amplitude[front + largest_pixels + 4];
+    // Per pixel, as ring_of: single(C x E x 255).
+    float amplitude[front + largest_pixels + 4];
     // Per ring.
     double wave_base[largest_pairs];    // (circles x pi) x r
     double envelope[largest_pairs];     // E
     float wave_argument[largest_pairs]; // W of the current phase
     double wave[largest_pairs];         // S of the current phase
+    float wave_single[largest_pairs];   // single(S)
+    // Per k from 0 to h, by |dx|: single(S) in the rows h - k and h + k, which have the
+    // same rings, on both sides of the centre column.
+    float strips[largest_half + 1][largest_side];
 
     // The pairs inside the disc, sorted by radius into rings, and pair -> ring.
     Pair pairs[largest_pairs];
     std::uint16_t ring_of_pair[(largest_half + 1) * (largest_half + 1)];
-
-    // For the mirror of the SSE2 loop with streaming stores, per table in a frame's layout:
-    // the words of the pixels computed in the current phase, which it turns over, and the
-    // words it turned, until their rows are written.
-    std::uint32_t kept[3][largest_pixels];
-    alignas(64) std::uint32_t turned[3][largest_pixels];
 
     // Target of a table whose buffer could not be allocated.
     std::uint32_t discarded[largest_pixels];
@@ -107,24 +105,50 @@ struct Batch {
 
 Batch batch;
 
-// Per pattern of signs of four pixels (bit i set where pixel i is lit, u > 0): the
-// factor that makes alpha of u (255 where lit; -127.5 elsewhere, which halves the
-// amplitude and turns u <= 0 positive, both exactly), and what a pixel keeps of alpha in
-// all four bytes, as a multiplier (AVX2 loop) and as a mask (SSE2 loop).
+// The pixel loops compute each pixel in single precision, with SSE2 (which both builds have)
+// four at a time, with AVX2 eight and with AVX-512 sixteen, and bound the error against the
+// double arithmetic of synthesize_frame: where the bound cannot tell on which side of a
+// truncation boundary the exact result lies, the pixel is worked out again in double.
+//
+// With u = 2^-24 and e = 2^-53, each rounding to single or double multiplies by some 1 + d,
+// |d| <= u or e. For H = S x C x E, exact, and sigma = 255 where lit (u > 0) or -127.5
+// elsewhere (which halves and turns u positive, both exactly), the frames truncate
+//   hold     rnd(rnd(S x CE) x sigma)               = H sigma (1+e)^2
+//   attack   rnd(rnd(single(held) x fade-in) x s.)  = H fade-in sigma (1+u) (1+e)^3
+//   release  rnd(rnd(S x rnd(CE x F)) x sigma)      = H F sigma (1+e)^3.
+// In single precision p = single(S) x A, A = single(C x E x 255); the hold value is
+// p x tau (1 + K) with tau = sigma / 255 (exact), and the others that times single(fade-in)
+// or F: H sigma (1 + K) (1+u)^4 (1+e), with fade-in (1+u)^6 (1+e), with F (1+u)^5 (1+e).
+// So the value with 1 + K is at least the double one, and the value with 1 - K at most it,
+// when (1 + K) (1-u)^6 (1-e) >= (1+u) (1+e)^3 and the same below: K >= 7u + 4e + O(u^2).
+// K = 8u. Where both truncate alike, so does the double value between them. A result of 1
+// or more has every factor at least 1/256 of it, far from underflow; below 1 the word is 0
+// whatever the sign, so the sign bit of p may stand for "not lit" (p = -0 or 0 gives 0).
+//
+// The formula's clamps to [-1, 1] never act here: S, C, F and the fade-in factor are at
+// most 1 in magnitude and E is at most 1 - 1/h off the centre, so |u| < 1 and alpha < 256.
+constexpr float error_bound = 0x1p-21f;
+constexpr float lit_high = 1.0f + error_bound;
+constexpr float lit_low = 1.0f - error_bound;
+constexpr float dark_high = -0.5f * lit_high;
+constexpr float dark_low = -0.5f * lit_low;
+
+// Per pattern of signs of four pixels (bit i set where pixel i is not lit): the factors of
+// the high and the low value, and what a pixel keeps of alpha in all four bytes.
 struct LaneSigns {
-    alignas(32) double scale[16][4];
-    alignas(16) std::uint32_t spread[16][4];
+    alignas(16) float high[16][4];
+    alignas(16) float low[16][4];
     alignas(16) std::uint32_t kept[16][4];
 };
 
 constexpr LaneSigns make_lane_signs() {
     LaneSigns signs{};
-    for (int lit = 0; lit < 16; ++lit) {
+    for (int dark = 0; dark < 16; ++dark) {
         for (int lane = 0; lane < 4; ++lane) {
-            const bool white = (lit >> lane & 1) != 0;
-            signs.scale[lit][lane] = white ? 255.0 : -127.5;
-            signs.spread[lit][lane] = white ? 0x01010101u : 0x01000000u;
-            signs.kept[lit][lane] = white ? 0xffffffffu : 0xff000000u;
+            const bool lit = (dark >> lane & 1) == 0;
+            signs.high[dark][lane] = lit ? lit_high : dark_high;
+            signs.low[dark][lane] = lit ? lit_low : dark_low;
+            signs.kept[dark][lane] = lit ? 0xffffffffu : 0xff000000u;
         }
     }
     return signs;
@@ -132,33 +156,20 @@ constexpr LaneSigns make_lane_signs() {
 
 constexpr LaneSigns lane_signs = make_lane_signs();
 
-// The pixel loop works on four pixels at a time with SSE2, which both builds have (the
-// Windows build requires it for its arithmetic); each lane rounds as scalar code would.
-//
-// The three tables share the sign of a pixel (u is S x C times non-negative factors, zero
-// in one table only where it is zero in all), so it is worked out once, from the hold
-// frame's amplitude, and picks the lanes' factors without a branch, which would be
-// unpredictable from pixel to pixel. alpha = truncate(255 x u) where u > 0 and
-// truncate(-127.5 x u) = truncate(255 x (0.5 |u|)) elsewhere. The formula's clamps to
-// [-1, 1] never act here: S, C, F and the fade-in factor are at most 1 in magnitude and E
-// is at most 1 - 1/h off the centre, so |u| < 1 and alpha < 256.
-
-// The three tables' words of `count` pixels, a multiple of four, from the first one on;
-// fade and fade_in are the phase's F and fade-in factor.
+// The three tables' words of `count` pixels, a multiple of four, from the first one on.
 struct Span {
     std::uint32_t* attack; // the first pixel's word in each table
     std::uint32_t* hold;
     std::uint32_t* release;
-    // Where the SSE2 loop with streaming stores keeps the words in the cache too, at the
-    // same place in a frame of the same layout, for the mirror to copy.
-    std::uint32_t* kept_attack;
-    std::uint32_t* kept_hold;
-    std::uint32_t* kept_release;
+    // single(S) of pixel i at waves[i], or where the span runs towards the centre column
+    // (reversed) at waves[-i]
+    const float* waves;
     const std::uint16_t* rings; // the first pixel's per-pixel data
-    const double* amplitudes;
+    const float* amplitudes;
+    const float* directions;
     int count;
-    double fade;
-    double fade_in;
+    double fade;    // F
+    double fade_in; // the fade-in factor
 };
 
 // Four words to a frame: with a streaming store (to a 16-byte boundary), which writes
@@ -171,165 +182,245 @@ template <bool streaming>
         _mm_storeu_si128(reinterpret_cast<__m128i*>(out), words);
 }
 
-// put, and with streaming stores a copy to the words kept in the cache.
-template <bool streaming>
-[[gnu::always_inline]] inline void put(std::uint32_t* out, std::uint32_t* kept, __m128i words) {
-    put<streaming>(out, words);
-    if (streaming)
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(kept), words);
+// The words of pixel i of the span in double precision, step for step as synthesize_frame.
+void exact_words(const Span& span, int i, std::uint32_t& attack, std::uint32_t& hold,
+                 std::uint32_t& release) {
+    ++frame_batch_recomputes;
+    const int ring = span.rings[i];
+    const double wave = batch.wave[ring];
+    const double amplitude =
+        static_cast<double>(span.directions[i]) * static_cast<float>(batch.envelope[ring]);
+    const double held = wave * amplitude;
+    const bool lit = held > 0;
+    const double scale = lit ? 255.0 : -127.5;
+    const std::uint32_t spread = lit ? 0x01010101u : 0x01000000u;
+    hold = static_cast<std::uint32_t>(held * scale) * spread;
+    attack = static_cast<std::uint32_t>(static_cast<float>(held) * span.fade_in * scale) * spread;
+    release = static_cast<std::uint32_t>(wave * (amplitude * span.fade) * scale) * spread;
 }
 
-[[gnu::always_inline]] inline __m128d wave_pair(const std::uint16_t* rings) {
-    return _mm_loadh_pd(_mm_load_sd(batch.wave + rings[0]), batch.wave + rings[1]);
+// The words of `lanes` pixels from pixel c of the span, from words[table][lane] where bit
+// lane of `trusted` is set and worked out again elsewhere, to the frames.
+template <bool streaming, int lanes>
+void put_checked(const Span& span, int c, unsigned trusted, std::uint32_t (&words)[3][lanes]) {
+    for (int lane = 0; lane < lanes; ++lane)
+        if ((trusted >> lane & 1) == 0)
+            exact_words(span, c + lane, words[0][lane], words[1][lane], words[2][lane]);
+    std::uint32_t* const frames[] = {span.attack, span.hold, span.release};
+    for (int table = 0; table < 3; ++table)
+        for (int lane = 0; lane < lanes; lane += 4)
+            put<streaming>(frames[table] + c + lane,
+                           _mm_loadu_si128(reinterpret_cast<const __m128i*>(words[table] + lane)));
 }
 
-[[gnu::always_inline]] inline __m128d through_single(__m128d u) {
-    return _mm_cvtps_pd(_mm_cvtpd_ps(u));
+// single(S) of the four pixels from pixel c of a span on.
+template <bool reversed>
+[[gnu::always_inline]] inline __m128 load_waves(const float* waves, int c) {
+    if (!reversed)
+        return _mm_loadu_ps(waves + c);
+    const __m128 mirrored = _mm_loadu_ps(waves - c - 3);
+    return _mm_shuffle_ps(mirrored, mirrored, _MM_SHUFFLE(0, 1, 2, 3));
 }
 
-// The alphas of four pixels from u in two halves and the lanes' signs, one to a 32-bit lane.
-[[gnu::always_inline]] inline __m128i pixel_alphas(__m128d low, __m128d high, const double* scale) {
-    return _mm_unpacklo_epi64(_mm_cvttpd_epi32(_mm_mul_pd(low, _mm_load_pd(scale))),
-                              _mm_cvttpd_epi32(_mm_mul_pd(high, _mm_load_pd(scale + 2))));
-}
-
-template <bool streaming> void synthesize_span(const Span& span) {
-    const __m128d fade_out = _mm_set1_pd(span.fade);
-    const __m128d fade_in = _mm_set1_pd(span.fade_in);
-    std::uint32_t* const attack = span.attack;
-    std::uint32_t* const hold = span.hold;
-    std::uint32_t* const release = span.release;
-    std::uint32_t* const kept_attack = span.kept_attack;
-    std::uint32_t* const kept_hold = span.kept_hold;
-    std::uint32_t* const kept_release = span.kept_release;
-    const std::uint16_t* const rings = span.rings;
-    const double* const amplitudes = span.amplitudes;
+template <bool streaming, bool reversed> void synthesize_span(const Span& span) {
+    const __m128 fade_out = _mm_set1_ps(static_cast<float>(span.fade));
+    const __m128 fade_in = _mm_set1_ps(static_cast<float>(span.fade_in));
+    const float* const waves = span.waves;
+    const float* const amplitudes = span.amplitudes;
     const int count = span.count;
     for (int c = 0; c < count; c += 4) {
-        const __m128d wave_low = wave_pair(rings + c);
-        const __m128d wave_high = wave_pair(rings + c + 2);
-        const __m128d amplitude_low = _mm_loadu_pd(amplitudes + c);
-        const __m128d amplitude_high = _mm_loadu_pd(amplitudes + c + 2);
-        const __m128d held_low = _mm_mul_pd(wave_low, amplitude_low);
-        const __m128d held_high = _mm_mul_pd(wave_high, amplitude_high);
-        const int lit = _mm_movemask_pd(_mm_cmpgt_pd(held_low, _mm_setzero_pd())) |
-                        _mm_movemask_pd(_mm_cmpgt_pd(held_high, _mm_setzero_pd())) << 2;
-        const double* const scale = lane_signs.scale[lit];
-        const __m128i hold_alphas = pixel_alphas(held_low, held_high, scale);
-        const __m128i attack_alphas =
-            pixel_alphas(_mm_mul_pd(through_single(held_low), fade_in),
-                         _mm_mul_pd(through_single(held_high), fade_in), scale);
-        const __m128i release_alphas =
-            pixel_alphas(_mm_mul_pd(wave_low, _mm_mul_pd(amplitude_low, fade_out)),
-                         _mm_mul_pd(wave_high, _mm_mul_pd(amplitude_high, fade_out)), scale);
+        const __m128 held =
+            _mm_mul_ps(load_waves<reversed>(waves, c), _mm_loadu_ps(amplitudes + c));
+        const int dark = _mm_movemask_ps(held);
+        const __m128 hold_high = _mm_mul_ps(held, _mm_load_ps(lane_signs.high[dark]));
+        const __m128 hold_low = _mm_mul_ps(held, _mm_load_ps(lane_signs.low[dark]));
+        // The alphas in 16 bits: hold and attack, and release with its low value.
+        const __m128i hold_attack = _mm_packs_epi32(
+            _mm_cvttps_epi32(hold_high), _mm_cvttps_epi32(_mm_mul_ps(hold_high, fade_in)));
+        const __m128i hold_attack_low = _mm_packs_epi32(
+            _mm_cvttps_epi32(hold_low), _mm_cvttps_epi32(_mm_mul_ps(hold_low, fade_in)));
+        const __m128i release = _mm_packs_epi32(_mm_cvttps_epi32(_mm_mul_ps(hold_high, fade_out)),
+                                                _mm_cvttps_epi32(_mm_mul_ps(hold_low, fade_out)));
+        const __m128i agree = _mm_and_si128(
+            _mm_cmpeq_epi16(hold_attack, hold_attack_low),
+            _mm_cmpeq_epi16(release, _mm_shuffle_epi32(release, _MM_SHUFFLE(1, 0, 3, 2))));
         // The twelve alphas as bytes, each doubled into 16 bits, then doubled again into
-        // all four bytes of its word; what a pixel keeps of them is masked.
-        const __m128i bytes = _mm_packus_epi16(_mm_packs_epi32(hold_alphas, attack_alphas),
-                                               _mm_packs_epi32(release_alphas, release_alphas));
+        // all four bytes of its word; a dark pixel keeps only its alpha byte.
+        const __m128i bytes = _mm_packus_epi16(hold_attack, release);
         const __m128i hold_attack_pairs = _mm_unpacklo_epi8(bytes, bytes);
         const __m128i release_pairs = _mm_unpackhi_epi8(bytes, bytes);
-        const __m128i kept = _mm_load_si128(reinterpret_cast<const __m128i*>(lane_signs.kept[lit]));
-        put<streaming>(
-            hold + c, kept_hold + c,
-            _mm_and_si128(_mm_unpacklo_epi16(hold_attack_pairs, hold_attack_pairs), kept));
-        put<streaming>(
-            attack + c, kept_attack + c,
-            _mm_and_si128(_mm_unpackhi_epi16(hold_attack_pairs, hold_attack_pairs), kept));
-        put<streaming>(release + c, kept_release + c,
-                       _mm_and_si128(_mm_unpacklo_epi16(release_pairs, release_pairs), kept));
+        const __m128i kept =
+            _mm_load_si128(reinterpret_cast<const __m128i*>(lane_signs.kept[dark]));
+        const __m128i hold_words =
+            _mm_and_si128(_mm_unpacklo_epi16(hold_attack_pairs, hold_attack_pairs), kept);
+        const __m128i attack_words =
+            _mm_and_si128(_mm_unpackhi_epi16(hold_attack_pairs, hold_attack_pairs), kept);
+        const __m128i release_words =
+            _mm_and_si128(_mm_unpacklo_epi16(release_pairs, release_pairs), kept);
+        if (_mm_movemask_epi8(agree) == 0xffff) {
+            put<streaming>(span.attack + c, attack_words);
+            put<streaming>(span.hold + c, hold_words);
+            put<streaming>(span.release + c, release_words);
+        } else {
+            std::uint32_t words[3][4];
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(words[0]), attack_words);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(words[1]), hold_words);
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(words[2]), release_words);
+            put_checked<streaming>(span, c, 0, words);
+        }
     }
 }
 
-// The words of four pixels from u, the lanes' factors and what each keeps of alpha in all
-// four bytes, as a multiplier.
-[[gnu::target("avx2"), gnu::always_inline]] inline __m128i
-pixel_words_avx2(__m256d u, __m256d scale, __m128i spread) {
-    return _mm_mullo_epi32(_mm256_cvttpd_epi32(_mm256_mul_pd(u, scale)), spread);
+// The span from pixel c on.
+template <bool reversed> Span span_from(const Span& span, int c) {
+    return Span{span.attack + c,     span.hold + c,
+                span.release + c,    reversed ? span.waves - c : span.waves + c,
+                span.rings + c,      span.amplitudes + c,
+                span.directions + c, span.count - c,
+                span.fade,           span.fade_in};
 }
 
-// synthesize_span with AVX2, for processors that have it: four lanes of double at once,
-// and the very same operations per lane.
-template <bool streaming> [[gnu::target("avx2")]] void synthesize_span_avx2(const Span& span) {
-    const __m256d fade_out = _mm256_set1_pd(span.fade);
-    const __m256d fade_in = _mm256_set1_pd(span.fade_in);
+// synthesize_span with AVX2, for processors that have it: eight pixels at once, the
+// lanes' factors chosen by their signs and each lane's words made by a product.
+template <bool reversed>
+[[gnu::target("avx2"), gnu::always_inline]] inline __m256 load_waves_avx2(const float* waves,
+                                                                          int c) {
+    if (!reversed)
+        return _mm256_loadu_ps(waves + c);
+    return _mm256_permutevar8x32_ps(_mm256_loadu_ps(waves - c - 7),
+                                    _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0));
+}
+
+template <bool streaming, bool reversed>
+[[gnu::target("avx2")]] void synthesize_span_avx2(const Span& span) {
+    const __m256 fade_out = _mm256_set1_ps(static_cast<float>(span.fade));
+    const __m256 fade_in = _mm256_set1_ps(static_cast<float>(span.fade_in));
+    const __m256 high_lit = _mm256_set1_ps(lit_high);
+    const __m256 low_lit = _mm256_set1_ps(lit_low);
+    const __m256 high_dark = _mm256_set1_ps(dark_high);
+    const __m256 low_dark = _mm256_set1_ps(dark_low);
+    const __m256 lit_spread = _mm256_castsi256_ps(_mm256_set1_epi32(0x01010101));
+    const __m256 dark_spread = _mm256_castsi256_ps(_mm256_set1_epi32(0x01000000));
     std::uint32_t* const attack = span.attack;
     std::uint32_t* const hold = span.hold;
     std::uint32_t* const release = span.release;
-    const std::uint16_t* const rings = span.rings;
-    const double* const amplitudes = span.amplitudes;
-    const int count = span.count;
-    for (int c = 0; c < count; c += 4) {
-        const __m256d wave = _mm256_set_pd(batch.wave[rings[c + 3]], batch.wave[rings[c + 2]],
-                                           batch.wave[rings[c + 1]], batch.wave[rings[c]]);
-        const __m256d amplitude = _mm256_loadu_pd(amplitudes + c);
-        const __m256d held = _mm256_mul_pd(wave, amplitude);
-        const int lit = _mm256_movemask_pd(_mm256_cmp_pd(held, _mm256_setzero_pd(), _CMP_GT_OQ));
-        const __m256d scale = _mm256_load_pd(lane_signs.scale[lit]);
-        const __m128i spread =
-            _mm_load_si128(reinterpret_cast<const __m128i*>(lane_signs.spread[lit]));
-        put<streaming>(hold + c, pixel_words_avx2(held, scale, spread));
-        put<streaming>(
-            attack + c,
-            pixel_words_avx2(_mm256_mul_pd(_mm256_cvtps_pd(_mm256_cvtpd_ps(held)), fade_in), scale,
-                             spread));
-        put<streaming>(release + c,
-                       pixel_words_avx2(_mm256_mul_pd(wave, _mm256_mul_pd(amplitude, fade_out)),
-                                        scale, spread));
-    }
-}
-
-// The words of eight pixels, as pixel_words_avx2.
-[[gnu::target("avx512f,avx512vl,avx512dq"), gnu::always_inline]] inline __m256i
-pixel_words_avx512(__m512d u, __m512d scale, __m256i spread) {
-    return _mm256_mullo_epi32(_mm512_cvttpd_epi32(_mm512_mul_pd(u, scale)), spread);
-}
-
-// synthesize_span with AVX-512, for processors that have it: eight lanes of double at
-// once, and again the very same operations per lane. The lanes' signs pick the factors
-// through a mask, and each table's eight words go out as two blocks of four, which keeps
-// the groups of four of the narrower loops (a frame is only sure to be aligned for those).
-template <bool streaming>
-[[gnu::target("avx512f,avx512vl,avx512dq")]] void synthesize_span_avx512(const Span& span) {
-    const __m512d fade_out = _mm512_set1_pd(span.fade);
-    const __m512d fade_in = _mm512_set1_pd(span.fade_in);
-    const __m512d lit_scale = _mm512_set1_pd(255.0);
-    const __m512d dark_scale = _mm512_set1_pd(-127.5);
-    const __m256i lit_spread = _mm256_set1_epi32(0x01010101);
-    const __m256i dark_spread = _mm256_set1_epi32(0x01000000);
-    std::uint32_t* const attack = span.attack;
-    std::uint32_t* const hold = span.hold;
-    std::uint32_t* const release = span.release;
-    const std::uint16_t* const rings = span.rings;
-    const double* const amplitudes = span.amplitudes;
+    const float* const waves = span.waves;
+    const float* const amplitudes = span.amplitudes;
     const int count = span.count;
     int c = 0;
     for (; c + 8 <= count; c += 8) {
-        const __m512d wave = _mm512_set_pd(batch.wave[rings[c + 7]], batch.wave[rings[c + 6]],
-                                           batch.wave[rings[c + 5]], batch.wave[rings[c + 4]],
-                                           batch.wave[rings[c + 3]], batch.wave[rings[c + 2]],
-                                           batch.wave[rings[c + 1]], batch.wave[rings[c]]);
-        const __m512d amplitude = _mm512_loadu_pd(amplitudes + c);
-        const __m512d held = _mm512_mul_pd(wave, amplitude);
-        const __mmask8 lit = _mm512_cmp_pd_mask(held, _mm512_setzero_pd(), _CMP_GT_OQ);
-        const __m512d scale = _mm512_mask_blend_pd(lit, dark_scale, lit_scale);
-        const __m256i spread = _mm256_mask_blend_epi32(lit, dark_spread, lit_spread);
-        const __m256i hold_words = pixel_words_avx512(held, scale, spread);
-        const __m256i attack_words = pixel_words_avx512(
-            _mm512_mul_pd(_mm512_cvtps_pd(_mm512_cvtpd_ps(held)), fade_in), scale, spread);
-        const __m256i release_words = pixel_words_avx512(
-            _mm512_mul_pd(wave, _mm512_mul_pd(amplitude, fade_out)), scale, spread);
-        put<streaming>(hold + c, _mm256_castsi256_si128(hold_words));
-        put<streaming>(hold + c + 4, _mm256_extracti128_si256(hold_words, 1));
-        put<streaming>(attack + c, _mm256_castsi256_si128(attack_words));
-        put<streaming>(attack + c + 4, _mm256_extracti128_si256(attack_words, 1));
-        put<streaming>(release + c, _mm256_castsi256_si128(release_words));
-        put<streaming>(release + c + 4, _mm256_extracti128_si256(release_words, 1));
+        const __m256 held =
+            _mm256_mul_ps(load_waves_avx2<reversed>(waves, c), _mm256_loadu_ps(amplitudes + c));
+        const __m256 hold_high = _mm256_mul_ps(held, _mm256_blendv_ps(high_lit, high_dark, held));
+        const __m256 hold_low = _mm256_mul_ps(held, _mm256_blendv_ps(low_lit, low_dark, held));
+        const __m256i attack_alphas = _mm256_cvttps_epi32(_mm256_mul_ps(hold_high, fade_in));
+        const __m256i hold_alphas = _mm256_cvttps_epi32(hold_high);
+        const __m256i release_alphas = _mm256_cvttps_epi32(_mm256_mul_ps(hold_high, fade_out));
+        const __m256i agree = _mm256_and_si256(
+            _mm256_and_si256(_mm256_cmpeq_epi32(attack_alphas, _mm256_cvttps_epi32(_mm256_mul_ps(
+                                                                   hold_low, fade_in))),
+                             _mm256_cmpeq_epi32(hold_alphas, _mm256_cvttps_epi32(hold_low))),
+            _mm256_cmpeq_epi32(release_alphas,
+                               _mm256_cvttps_epi32(_mm256_mul_ps(hold_low, fade_out))));
+        const __m256i spread = _mm256_castps_si256(_mm256_blendv_ps(lit_spread, dark_spread, held));
+        const __m256i attack_words = _mm256_mullo_epi32(attack_alphas, spread);
+        const __m256i hold_words = _mm256_mullo_epi32(hold_alphas, spread);
+        const __m256i release_words = _mm256_mullo_epi32(release_alphas, spread);
+        const unsigned trusted =
+            static_cast<unsigned>(_mm256_movemask_ps(_mm256_castsi256_ps(agree)));
+        if (trusted == 0xff) {
+            put<streaming>(attack + c, _mm256_castsi256_si128(attack_words));
+            put<streaming>(attack + c + 4, _mm256_extracti128_si256(attack_words, 1));
+            put<streaming>(hold + c, _mm256_castsi256_si128(hold_words));
+            put<streaming>(hold + c + 4, _mm256_extracti128_si256(hold_words, 1));
+            put<streaming>(release + c, _mm256_castsi256_si128(release_words));
+            put<streaming>(release + c + 4, _mm256_extracti128_si256(release_words, 1));
+        } else {
+            std::uint32_t words[3][8];
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(words[0]), attack_words);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(words[1]), hold_words);
+            _mm256_storeu_si256(reinterpret_cast<__m256i*>(words[2]), release_words);
+            put_checked<streaming>(span, c, trusted, words);
+        }
     }
-    // A last group of four.
     if (c < count)
-        synthesize_span_avx2<streaming>(Span{
-            attack + c, hold + c, release + c, span.kept_attack + c, span.kept_hold + c,
-            span.kept_release + c, rings + c, amplitudes + c, count - c, span.fade, span.fade_in});
+        synthesize_span<streaming, reversed>(span_from<reversed>(span, c));
+}
+
+// Sixteen words to a frame as four blocks of four, which keeps the groups of four of the
+// narrower loops (a frame is only sure to be aligned for those).
+template <bool streaming>
+[[gnu::target("avx512f,avx512vl,avx512dq"), gnu::always_inline]] inline void
+put_sixteen(std::uint32_t* out, __m512i words) {
+    put<streaming>(out, _mm512_castsi512_si128(words));
+    put<streaming>(out + 4, _mm512_extracti32x4_epi32(words, 1));
+    put<streaming>(out + 8, _mm512_extracti32x4_epi32(words, 2));
+    put<streaming>(out + 12, _mm512_extracti32x4_epi32(words, 3));
+}
+
+// synthesize_span with AVX-512, for processors that have it: sixteen pixels at once, the
+// lanes chosen through masks.
+template <bool reversed>
+[[gnu::target("avx512f,avx512vl,avx512dq"), gnu::always_inline]] inline __m512
+load_waves_avx512(const float* waves, int c) {
+    if (!reversed)
+        return _mm512_loadu_ps(waves + c);
+    return _mm512_permutexvar_ps(
+        _mm512_setr_epi32(15, 14, 13, 12, 11, 10, 9, 8, 7, 6, 5, 4, 3, 2, 1, 0),
+        _mm512_loadu_ps(waves - c - 15));
+}
+
+template <bool streaming, bool reversed>
+[[gnu::target("avx512f,avx512vl,avx512dq")]] void synthesize_span_avx512(const Span& span) {
+    const __m512 fade_out = _mm512_set1_ps(static_cast<float>(span.fade));
+    const __m512 fade_in = _mm512_set1_ps(static_cast<float>(span.fade_in));
+    const __m512 high_lit = _mm512_set1_ps(lit_high);
+    const __m512 low_lit = _mm512_set1_ps(lit_low);
+    const __m512 high_dark = _mm512_set1_ps(dark_high);
+    const __m512 low_dark = _mm512_set1_ps(dark_low);
+    const __m512i lit_spread = _mm512_set1_epi32(0x01010101);
+    const __m512i dark_spread = _mm512_set1_epi32(0x01000000);
+    std::uint32_t* const attack = span.attack;
+    std::uint32_t* const hold = span.hold;
+    std::uint32_t* const release = span.release;
+    const float* const waves = span.waves;
+    const float* const amplitudes = span.amplitudes;
+    const int count = span.count;
+    int c = 0;
+    for (; c + 16 <= count; c += 16) {
+        const __m512 held =
+            _mm512_mul_ps(load_waves_avx512<reversed>(waves, c), _mm512_loadu_ps(amplitudes + c));
+        const __mmask16 dark = _mm512_movepi32_mask(_mm512_castps_si512(held));
+        const __m512 hold_high =
+            _mm512_mul_ps(held, _mm512_mask_blend_ps(dark, high_lit, high_dark));
+        const __m512 hold_low = _mm512_mul_ps(held, _mm512_mask_blend_ps(dark, low_lit, low_dark));
+        const __m512i attack_alphas = _mm512_cvttps_epi32(_mm512_mul_ps(hold_high, fade_in));
+        const __m512i hold_alphas = _mm512_cvttps_epi32(hold_high);
+        const __m512i release_alphas = _mm512_cvttps_epi32(_mm512_mul_ps(hold_high, fade_out));
+        const unsigned trusted =
+            _mm512_cmpeq_epi32_mask(attack_alphas,
+                                    _mm512_cvttps_epi32(_mm512_mul_ps(hold_low, fade_in))) &
+            _mm512_cmpeq_epi32_mask(hold_alphas, _mm512_cvttps_epi32(hold_low)) &
+            _mm512_cmpeq_epi32_mask(release_alphas,
+                                    _mm512_cvttps_epi32(_mm512_mul_ps(hold_low, fade_out)));
+        const __m512i spread = _mm512_mask_blend_epi32(dark, lit_spread, dark_spread);
+        const __m512i attack_words = _mm512_mullo_epi32(attack_alphas, spread);
+        const __m512i hold_words = _mm512_mullo_epi32(hold_alphas, spread);
+        const __m512i release_words = _mm512_mullo_epi32(release_alphas, spread);
+        if (trusted == 0xffff) {
+            put_sixteen<streaming>(attack + c, attack_words);
+            put_sixteen<streaming>(hold + c, hold_words);
+            put_sixteen<streaming>(release + c, release_words);
+        } else {
+            std::uint32_t words[3][16];
+            _mm512_storeu_si512(words[0], attack_words);
+            _mm512_storeu_si512(words[1], hold_words);
+            _mm512_storeu_si512(words[2], release_words);
+            put_checked<streaming>(span, c, trusted, words);
+        }
+    }
+    if (c < count)
+        synthesize_span_avx2<streaming, reversed>(span_from<reversed>(span, c));
 }
 
 double pair_square(int a, int b, unsigned h) {
@@ -429,40 +520,124 @@ void find_pixels(unsigned size) {
     }
 }
 
-// C x E of every pixel (0 where C is 0).
+// C x E x 255 of every pixel (0 where C is 0), C x E exact in double as the product of two
+// single-precision values.
 void shape_pixels(unsigned size) {
     const unsigned end = front + size * size + 4;
     for (unsigned i = 0; i < end; ++i)
-        batch.amplitude[i] = static_cast<double>(batch.direction[i]) *
-                             static_cast<float>(batch.envelope[batch.ring_of[i]]);
+        batch.amplitude[i] =
+            static_cast<float>(static_cast<double>(batch.direction[i]) *
+                               static_cast<float>(batch.envelope[batch.ring_of[i]]) * 255.0);
+}
+
+// The wave of every ring for the phase whose jumps x T is `shift`, and the strips. Two at a
+// time with SSE2: one at a time, each conversion would wait for the one before.
+void find_waves(double shift) {
+    const unsigned rings = batch.rings;
+    unsigned ring = 0;
+    for (; ring + 2 <= rings; ring += 2)
+        _mm_storel_pi(
+            reinterpret_cast<__m64*>(batch.wave_argument + ring),
+            _mm_cvtpd_ps(_mm_sub_pd(_mm_loadu_pd(batch.wave_base + ring), _mm_set1_pd(shift))));
+    for (; ring < rings; ++ring)
+        batch.wave_argument[ring] = static_cast<float>(batch.wave_base[ring] - shift);
+    wave_sin_each(batch.wave_argument, batch.wave, rings);
+    for (ring = 0; ring + 2 <= rings; ring += 2)
+        _mm_storel_pi(reinterpret_cast<__m64*>(batch.wave_single + ring),
+                      _mm_cvtpd_ps(_mm_loadu_pd(batch.wave + ring)));
+    for (; ring < rings; ++ring)
+        batch.wave_single[ring] = static_cast<float>(batch.wave[ring]);
+    const int size = static_cast<int>(batch.size);
+    const int h = size / 2;
+    // The left half of a row reaches at least as far from the centre as the right.
+    for (int k = 0; k <= h; ++k) {
+        const int row = h - k;
+        float* const strip = batch.strips[k];
+        const std::uint16_t* const centre = batch.ring_of + front + row * size + h;
+        for (int dx = 0; dx <= h - batch.first_inside[row]; ++dx)
+            strip[dx] = batch.wave_single[centre[-dx]];
+    }
+}
+
+using Synthesize = void (*)(const Span&);
+
+// The pixel loop of the width.
+template <bool streaming, bool reversed> Synthesize pixel_loop(VectorWidth width) {
+    switch (width) {
+    case VectorWidth::avx512: return synthesize_span_avx512<streaming, reversed>;
+    case VectorWidth::avx2: return synthesize_span_avx2<streaming, reversed>;
+    case VectorWidth::sse2: break;
+    }
+    return synthesize_span<streaming, reversed>;
 }
 
 // What the writing of one phase's frames shares.
 struct Writing {
     std::uint32_t* const* frames; // attack, hold, release
-    // Where the mirror finds the words of pixels already written: with streaming stores,
-    // which leave nothing in the cache, the words kept; otherwise the frames themselves.
-    std::uint32_t* const* written;
     double fade;
     double fade_in;
-    void (*synthesize)(const Span&);      // with streaming stores when streams is set
-    void (*synthesize_part)(const Span&); // with ordinary stores
+    // Forward and reversed, with streaming stores when streams is set.
+    Synthesize synthesize[2];
+    Synthesize synthesize_part; // forward, with ordinary stores
     bool streams;
+    unsigned zeros_kept; // bit t set: frame t holds its zeros outside the disc already
 };
 
-// Computes the `count` pixels from pixel `first` on (a multiple of four) into the frames.
-void write_groups(const Writing& writing, int first, int count) {
-    writing.synthesize(Span{writing.frames[0] + first, writing.frames[1] + first,
-                            writing.frames[2] + first, writing.written[0] + first,
-                            writing.written[1] + first, writing.written[2] + first,
-                            batch.ring_of + front + first, batch.amplitude + front + first, count,
-                            writing.fade, writing.fade_in});
+// Computes the `count` pixels from pixel `first` on (a multiple of four) into the frames,
+// with `waves` their single(S), reversed or not.
+void write_span(const Writing& writing, bool reversed, int first, int count, const float* waves) {
+    writing.synthesize[reversed](
+        Span{writing.frames[0] + first, writing.frames[1] + first, writing.frames[2] + first, waves,
+             batch.ring_of + front + first, batch.amplitude + front + first,
+             batch.direction + front + first, count, writing.fade, writing.fade_in});
 }
 
-// Writes pixels begin .. end - 1, a multiple of four and all outside the disc, as 0.
-template <bool streaming> void write_zeros(std::uint32_t* const* frames, int begin, int end) {
+// The single(S) of the four pixels from `group` on, one by one through their rings.
+void look_up_waves(int group, float (&waves)[4]) {
+    for (int i = 0; i < 4; ++i)
+        waves[i] = batch.wave_single[batch.ring_of[front + group + i]];
+}
+
+// Computes the group of four pixels from `group` on into the frames, its waves looked up.
+void write_looked_up(const Writing& writing, int group) {
+    float waves[4];
+    look_up_waves(group, waves);
+    write_span(writing, false, group, 4, waves);
+}
+
+// Computes the `count` pixels from pixel `first` on (a multiple of four), of a span of row
+// `row`, into the frames, with the waves of the row's strip: reversed left of the centre
+// column, forward from it on. A group that lies in another row too, or on both sides of the
+// centre, looks up its own.
+void write_groups(const Writing& writing, int row, int first, int count) {
+    const int size = static_cast<int>(batch.size);
+    const int row_start = row * size;
+    const int centre = row_start + size / 2;
+    int end = first + count;
+    for (; first < end && first < row_start; first += 4)
+        write_looked_up(writing, first);
+    for (; end > first && end > row_start + size; end -= 4)
+        write_looked_up(writing, end - 4);
+    const float* const strip = batch.strips[std::abs(row - size / 2)];
+    const int left_end = std::min(end, first + std::max(0, centre - first) / 4 * 4);
+    if (left_end > first)
+        write_span(writing, true, first, left_end - first, strip + (centre - first));
+    first = left_end;
+    if (first < end && first < centre) {
+        write_looked_up(writing, first);
+        first += 4;
+    }
+    if (end > first)
+        write_span(writing, false, first, end - first, strip + (first - centre));
+}
+
+// Writes pixels begin .. end - 1, a multiple of four and all outside the disc, as 0, in the
+// frames that do not hold them already.
+template <bool streaming> void write_zeros(const Writing& writing, int begin, int end) {
     for (int table = 0; table < 3; ++table) {
-        std::uint32_t* const frame = frames[table];
+        if ((writing.zeros_kept >> table & 1) != 0)
+            continue;
+        std::uint32_t* const frame = writing.frames[table];
         for (int p = begin; p < end; p += 4)
             put<streaming>(frame + p, _mm_setzero_si128());
     }
@@ -470,81 +645,22 @@ template <bool streaming> void write_zeros(std::uint32_t* const* frames, int beg
 
 void write_zeros(const Writing& writing, int begin, int end) {
     if (writing.streams)
-        write_zeros<true>(writing.frames, begin, end);
+        write_zeros<true>(writing, begin, end);
     else
-        write_zeros<false>(writing.frames, begin, end);
+        write_zeros<false>(writing, begin, end);
 }
 
 // Computes the group of four pixels from `group` on, and writes its words `from` .. `to`
 // - 1 to the frames.
 void write_part(const Writing& writing, int group, int from, int to) {
     std::uint32_t words[3][4];
-    writing.synthesize_part(Span{words[0], words[1], words[2], words[0], words[1], words[2],
-                                 batch.ring_of + front + group, batch.amplitude + front + group, 4,
-                                 writing.fade, writing.fade_in});
+    float waves[4];
+    look_up_waves(group, waves);
+    writing.synthesize_part(Span{words[0], words[1], words[2], waves, batch.ring_of + front + group,
+                                 batch.amplitude + front + group, batch.direction + front + group,
+                                 4, writing.fade, writing.fade_in});
     for (int table = 0; table < 3; ++table)
         std::copy(words[table] + from, words[table] + to, writing.frames[table] + group + from);
-}
-
-// The mirror. The frame is symmetric bit for bit about the line through the centre where
-// nx = -ny: r and s = (ny - nx) / (r sqrt 2) are the same at (-ny, -nx), and so is every
-// step after them. In buffer terms the pixel (column c, row r) equals the pixel (2h - r,
-// 2h - c), which lies in the frame whenever (c, r) does, and in an earlier row where
-// c + r > 2h. In bands of 16 rows from row 1 on, the whole groups of columns past
-// 2h - band where all the band's rows are inside the disc are copied from the rows below
-// the band instead of computed. Each band, once written, turns the pixels that later bands
-// copy over the line, in blocks of four by four read and written within the cache: with
-// streaming stores into the turned words, whose rows then go to the frames in order with
-// the rest of their rows, otherwise straight into the frames. The groups must be the same
-// columns in every row, so the side must be a multiple of four (every side the panel
-// offers is).
-//
-// Turns columns first .. last of the band's rows over the line (last - first at least 3).
-template <bool streaming> void turn_band(const Writing& writing, int band, int first, int last) {
-    const int size = static_cast<int>(batch.size);
-    const int twice_h = size / 2 * 2;
-    for (int table = 0; table < 3; ++table) {
-        const std::uint32_t* const written = writing.written[table];
-        std::uint32_t* const target = streaming ? batch.turned[table] : writing.frames[table];
-        for (int column = last - 3; column + 3 >= first; column -= 4) {
-            // Columns column .. column + 3 (the last block may overlap the one before it)
-            // become rows 2h - column - 3 .. 2h - column.
-            const int c = std::max(column, first);
-            const std::uint32_t* from = written + band * size + c;
-            std::uint32_t* to = target + (twice_h - c - 3) * size + twice_h - band - 3;
-            for (int row = 0; row < band_rows; row += 4, from += 4 * size, to -= 4) {
-                const __m128i row0 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from));
-                const __m128i row1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + size));
-                const __m128i row2 =
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 2 * size));
-                const __m128i row3 =
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(from + 3 * size));
-                // Row k of the block is column 3 - k of these, read from row 3 down to row 0.
-                const __m128i low32 = _mm_unpacklo_epi32(row3, row2);
-                const __m128i low10 = _mm_unpacklo_epi32(row1, row0);
-                const __m128i high32 = _mm_unpackhi_epi32(row3, row2);
-                const __m128i high10 = _mm_unpackhi_epi32(row1, row0);
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(to),
-                                 _mm_unpackhi_epi64(high32, high10));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + size),
-                                 _mm_unpacklo_epi64(high32, high10));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 2 * size),
-                                 _mm_unpackhi_epi64(low32, low10));
-                _mm_storeu_si128(reinterpret_cast<__m128i*>(to + 3 * size),
-                                 _mm_unpacklo_epi64(low32, low10));
-            }
-        }
-    }
-}
-
-// With streaming stores: the groups from pixel begin .. end - 1 from the turned words.
-void write_turned(const Writing& writing, int begin, int end) {
-    for (int table = 0; table < 3; ++table) {
-        std::uint32_t* const frame = writing.frames[table];
-        const std::uint32_t* const turned = batch.turned[table];
-        for (int p = begin; p < end; p += 4)
-            put<true>(frame + p, _mm_loadu_si128(reinterpret_cast<const __m128i*>(turned + p)));
-    }
 }
 
 // The first pixel at or after `pixel` where a group of four from `group` on begins.
@@ -591,7 +707,7 @@ void prepare_frame_batch(unsigned size, std::int32_t frames, std::int32_t jumps,
 }
 
 void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* hold,
-                            std::uint32_t* release) {
+                            std::uint32_t* release, unsigned zeros_kept) {
     if (batch.per_pixel) {
         synthesize_per_pixel(phase, attack, hold, release);
         return;
@@ -604,9 +720,7 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
     const float fade = static_cast<float>(1.0 - phase);
     const double shift = static_cast<double>(batch.jumps) * angle;
     const double fade_in = wave_sin(static_cast<float>(angle * 0.5));
-    for (unsigned ring = 0; ring < batch.rings; ++ring)
-        batch.wave_argument[ring] = static_cast<float>(batch.wave_base[ring] - shift);
-    wave_sin_each(batch.wave_argument, batch.wave, batch.rings);
+    find_waves(shift);
     // The frames' words go out in groups of four pixels from pixel -origin on. Streaming
     // stores take whole 16-byte blocks, so they need the three frames at the same offset
     // within 16 bytes, and the groups then are the blocks.
@@ -615,27 +729,17 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
         offsets[table] = static_cast<int>(reinterpret_cast<std::uintptr_t>(frames[table]) / 4 % 4);
     const bool streams = batch.streams && offsets[0] == offsets[1] && offsets[1] == offsets[2];
     const int origin = streams ? offsets[0] : 0;
-    void (*ordinary)(const Span&) = synthesize_span<false>;
-    void (*streaming)(const Span&) = synthesize_span<true>;
-    switch (vector_width()) {
-    case VectorWidth::avx512:
-        ordinary = synthesize_span_avx512<false>;
-        streaming = synthesize_span_avx512<true>;
-        break;
-    case VectorWidth::avx2:
-        ordinary = synthesize_span_avx2<false>;
-        streaming = synthesize_span_avx2<true>;
-        break;
-    case VectorWidth::sse2: break;
-    }
-    // The copy costs cache traffic about as dear as computing the pixels with AVX2, so only
-    // the SSE2 loop takes it.
+    const VectorWidth width = vector_width();
     const int size = static_cast<int>(batch.size);
-    const bool mirrors = size % 4 == 0 && vector_width() == VectorWidth::sse2;
-    std::uint32_t* const kept[] = {batch.kept[0], batch.kept[1], batch.kept[2]};
-    const Writing writing{frames,  streams && mirrors ? kept : frames, fade,
-                          fade_in, streams ? streaming : ordinary,     ordinary,
-                          streams};
+    const Writing writing{
+        frames,
+        fade,
+        fade_in,
+        {streams ? pixel_loop<true, false>(width) : pixel_loop<false, false>(width),
+         streams ? pixel_loop<true, true>(width) : pixel_loop<false, true>(width)},
+        pixel_loop<false, false>(width),
+        streams,
+        zeros_kept};
 
     const int pixels = size * size;
     // Groups that would begin before the first pixel or end after the last go through
@@ -646,73 +750,23 @@ void synthesize_frame_batch(float phase, std::uint32_t* attack, std::uint32_t* h
         next += 4;
     }
     const int whole_end = next + (pixels - next) / 4 * 4;
-    const int twice_h = size / 2 * 2;
-    // Full bands of rows from row 1 on, up to bands_end; a band copies from rows below it.
-    const int bands_end = 1 + (size - 1) / band_rows * band_rows;
-    for (int band = 0; band < size;) {
-        const bool full = band >= 1 && band < bands_end;
-        const int band_end = full ? band + band_rows : band + 1;
-        // The columns copied in every row of the band, copy_first .. copy_end - 1, and the
-        // columns inside the disc in some row of the band, inside_first .. inside_last.
-        int copy_from = 0;
-        int copy_to = size;
-        int inside_first = size;
-        int inside_last = -1;
-        for (int row = band; row < band_end; ++row) {
-            copy_from = std::max(copy_from, batch.first_inside[row]);
-            copy_to = std::min(copy_to, batch.last_inside[row] + 1);
-            inside_first = std::min(inside_first, batch.first_inside[row]);
-            inside_last = std::max(inside_last, batch.last_inside[row]);
+    for (int row = 0; row < size; ++row) {
+        const int first = batch.first_inside[row];
+        const int last = batch.last_inside[row];
+        if (first > last)
+            continue;
+        const int begin = row * size + first;
+        const int end = row * size + last + 1;
+        if (begin > next) {
+            const int zeros_end = next + (begin - next) / 4 * 4;
+            write_zeros(writing, next, zeros_end);
+            next = zeros_end;
         }
-        copy_from = std::max(copy_from, twice_h - band + 1);
-        // On the groups' grid: a group begins at column c where c + origin is a multiple of 4.
-        const int copy_first = (copy_from + origin + 3) / 4 * 4 - origin;
-        const int copy_end = (copy_to + origin) / 4 * 4 - origin;
-        const bool mirrored = mirrors && full && copy_end > copy_first;
-        for (int row = band; row < band_end; ++row) {
-            const int first = batch.first_inside[row];
-            const int last = batch.last_inside[row];
-            if (first > last)
-                continue;
-            const int begin = row * size + first;
-            const int end = row * size + last + 1;
-            if (begin > next) {
-                const int zeros_end = next + (begin - next) / 4 * 4;
-                write_zeros(writing, next, zeros_end);
-                next = zeros_end;
-            }
-            if (mirrored) {
-                const int cut = row * size + copy_first;
-                if (cut > next)
-                    write_groups(writing, next, cut - next);
-                next = row * size + copy_end;
-                if (streams)
-                    write_turned(writing, cut, next);
-            }
-            const int computed_end = std::min(whole_end, group_from(next, end));
-            if (computed_end > next) {
-                write_groups(writing, next, computed_end - next);
-                next = computed_end;
-            }
+        const int computed_end = std::min(whole_end, group_from(next, end));
+        if (computed_end > next) {
+            write_groups(writing, row, next, computed_end - next);
+            next = computed_end;
         }
-        // The pixels of this band that bands above it copy lie in the columns 2h - band - 16
-        // down to 2h - bands_end + 1 (which turn into rows band + 16 .. bands_end - 1), at
-        // least 16 columns where there are any, and in the disc.
-        const int turn_lowest = twice_h - bands_end + 1;
-        const int turn_highest = twice_h - band - band_rows;
-        int turn_first = std::max(inside_first, turn_lowest);
-        int turn_last = std::min(inside_last, turn_highest);
-        if (mirrors && full && turn_last >= turn_first) {
-            if (turn_last - turn_first < 3) {
-                turn_first = std::max(turn_lowest, turn_last - 3);
-                turn_last = turn_first + 3;
-            }
-            if (streams)
-                turn_band<true>(writing, band, turn_first, turn_last);
-            else
-                turn_band<false>(writing, band, turn_first, turn_last);
-        }
-        band = band_end;
     }
     write_zeros(writing, next, whole_end);
     if (whole_end < pixels)

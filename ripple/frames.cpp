@@ -108,23 +108,25 @@ void rebuild_frames() {
     const std::int32_t count = setup::frames < frame_slots ? setup::frames : frame_slots;
     prepare_frame_batch(size, count, setup::jumps, setup::circles, setup::peek);
     for (std::int32_t i = 0; i < count; ++i) {
-        FrameSlot& attack = frame_tables.attack_frames[i];
-        FrameSlot& hold = frame_tables.hold_frames[i];
-        FrameSlot& release = frame_tables.release_frames[i];
-        const bool attack_ready = resize_slot(attack, bytes);
-        const bool hold_ready = resize_slot(hold, bytes);
-        const bool release_ready = resize_slot(release, bytes);
+        FrameSlot* const slots[] = {&frame_tables.attack_frames[i], &frame_tables.hold_frames[i],
+                                    &frame_tables.release_frames[i]};
+        std::uint32_t* ready[3];
+        // A buffer that held a frame of this side and stays where it was still holds the
+        // zeros outside the disc, which are the same at every setting of the side.
+        unsigned zeros_kept = 0;
+        for (int table = 0; table < 3; ++table) {
+            const FrameSlot before = *slots[table];
+            ready[table] = resize_slot(*slots[table], bytes) ? slots[table]->pixels : nullptr;
+            if (ready[table] != nullptr && before.side == setup::size &&
+                before.pixels == ready[table])
+                zeros_kept |= 1u << table;
+        }
         const float phase =
             static_cast<float>(static_cast<double>(static_cast<float>(i)) / setup::frames);
-        synthesize_frame_batch(phase, attack_ready ? attack.pixels : nullptr,
-                               hold_ready ? hold.pixels : nullptr,
-                               release_ready ? release.pixels : nullptr);
-        if (attack_ready)
-            attack.side = setup::size;
-        if (hold_ready)
-            hold.side = setup::size;
-        if (release_ready)
-            release.side = setup::size;
+        synthesize_frame_batch(phase, ready[0], ready[1], ready[2], zeros_kept);
+        for (int table = 0; table < 3; ++table)
+            if (ready[table] != nullptr)
+                slots[table]->side = setup::size;
     }
 }
 

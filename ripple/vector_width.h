@@ -4,9 +4,9 @@
 #pragma once
 
 enum class VectorWidth {
-    sse2,   // four pixels at a time in two halves, one sine at a time: every processor
-    avx2,   // four pixels and four sines at a time
-    avx512, // eight pixels and eight sines at a time
+    sse2,   // four pixels and two sines at a time: every processor
+    avx2,   // eight pixels and four sines at a time
+    avx512, // sixteen pixels and eight sines at a time
 };
 
 // The widest the synthesis may use, where the processor has it; the widest of all unless

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -158,6 +160,64 @@ TEST_F(FrameRebuild, FailedFirstAllocationLeavesTheSlotEmpty) {
     EXPECT_EQ(ready_frame(frame_tables.attack_frames, 100, 16), nullptr);
     EXPECT_NE(ready_frame(frame_tables.hold_frames, 100, 16), nullptr);
     frame_tables.attack_frames[100] = saved;
+}
+
+// Every slot of every table, as the scheduler reads it, against a fresh synthesis.
+void expect_fresh_frames(const FrameSettings& settings) {
+    const char* const names[] = {"attack", "hold", "release"};
+    const bool fade_out[] = {false, false, true};
+    const bool fade_in[] = {true, false, false};
+    for (int table = 0; table < 3; ++table) {
+        for (int slot = 0; slot < settings.frames; ++slot) {
+            const float phase =
+                static_cast<float>(static_cast<double>(static_cast<float>(slot)) / settings.frames);
+            const std::vector<std::uint32_t> expected =
+                single_frame(settings.size, phase, fade_out[table], fade_in[table], settings);
+            const std::uint32_t* frame = ready_frame(tables[table], slot, settings.size);
+            ASSERT_NE(frame, nullptr);
+            EXPECT_TRUE(std::equal(expected.begin(), expected.end(), frame))
+                << names[table] << " slot " << slot << " side " << settings.size;
+        }
+    }
+}
+
+// Keeps a buffer in place once it has made it, for any size up to the largest, as an
+// allocator may (the sanitizers' realloc moves every buffer).
+std::vector<void*> kept_buffers;
+void* in_place_allocator(void* buffer, std::size_t bytes) {
+    if (bytes <= 256u * 256u * 4u &&
+        std::find(kept_buffers.begin(), kept_buffers.end(), buffer) != kept_buffers.end())
+        return buffer;
+    std::free(buffer);
+    kept_buffers.push_back(std::malloc(256u * 256u * 4u));
+    return kept_buffers.back();
+}
+
+// A slot keeps the zeros outside the disc from its last rebuild only while its side stays.
+TEST_F(FrameRebuild, ASideAndBackLeaveNoPixelOfTheOther) {
+    frame_allocator = in_place_allocator;
+    for (const FrameSettings& settings :
+         {FrameSettings{64, 6, 1, 2, 1}, FrameSettings{48, 6, 3, 5, 0},
+          FrameSettings{64, 6, 2, 4, 0}, FrameSettings{64, 6, 1, 2, 1}}) {
+        rebuild_with(settings);
+        expect_fresh_frames(settings);
+    }
+}
+
+// Moves every buffer, even one that keeps its size, and leaves garbage in the new one.
+void* moving_allocator(void* buffer, std::size_t bytes) {
+    void* moved = std::malloc(bytes);
+    if (moved != nullptr)
+        std::memset(moved, 0xA5, bytes);
+    std::free(buffer);
+    return moved;
+}
+
+TEST_F(FrameRebuild, ASlotMovedByTheAllocatorIsWrittenWhole) {
+    rebuild_with({40, 4, 1, 2, 1});
+    frame_allocator = moving_allocator;
+    rebuild_with({40, 4, 2, 3, 0});
+    expect_fresh_frames({40, 4, 2, 3, 0});
 }
 
 TEST_F(FrameRebuild, ReadersGetOnlyCompleteFramesOfTheAskedSide) {

@@ -1,8 +1,11 @@
 // When the panel rebuilds the frames, with the applet in the test process so that the
-// frame tables can be watched: a pixel planted in a frame survives every message that
-// must not rebuild and is overwritten by every one that must; and the tray menu and fonts.
+// frame tables can be watched: every message that must rebuild resizes the frame buffers,
+// and no message that must not does (a rebuild at the same side leaves the zeros outside
+// the disc as they are, so a pixel planted there would not tell); and the tray menu and
+// fonts.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <string>
 #include <utility>
 
@@ -13,16 +16,22 @@
 
 namespace {
 
-// A corner pixel lies outside the ripple's disc: every rebuild writes it transparent.
-constexpr std::uint32_t planted = 0x12345678;
+int resized_buffers = 0;
 
-void plant() {
+void* counting_allocator(void* buffer, std::size_t bytes) {
+    ++resized_buffers;
+    return std::realloc(buffer, bytes);
+}
+
+void watch() {
     ASSERT_NE(frame_tables.hold_frames[0].pixels, nullptr) << "no frame was ever built";
-    frame_tables.hold_frames[0].pixels[0] = planted;
+    frame_allocator = counting_allocator;
+    resized_buffers = 0;
 }
 
 bool rebuilt() {
-    return frame_tables.hold_frames[0].pixels[0] != planted;
+    frame_allocator = std::realloc;
+    return resized_buffers > 0;
 }
 
 HWND control(int id) {
@@ -37,14 +46,14 @@ void slider_message(int id) {
 
 TEST(PanelRebuild, SlidersRebuildOnlyForShapingChangesAndTheBoxAlways) {
     ASSERT_EQ(setup::jumps, 1);
-    plant();
+    watch();
     slider_message(ID_SPEED_SLIDER);
     EXPECT_TRUE(rebuilt()) << "the first slider message rebuilds, even from the speed slider";
     EXPECT_EQ(setup::jumps, 2);
 
     for (int position : {5, 0, 2}) {
         SendMessageA(control(ID_SPEED_SLIDER), TBM_SETPOS, TRUE, position);
-        plant();
+        watch();
         slider_message(ID_SPEED_SLIDER);
         EXPECT_FALSE(rebuilt()) << "speed position " << position;
     }
@@ -57,7 +66,7 @@ TEST(PanelRebuild, SlidersRebuildOnlyForShapingChangesAndTheBoxAlways) {
                                            {ID_CIRCLES_SLIDER, 3}};
     for (auto [id, position] : shaping) {
         SendMessageA(control(id), TBM_SETPOS, TRUE, position);
-        plant();
+        watch();
         slider_message(id);
         EXPECT_TRUE(rebuilt()) << "slider " << id;
     }
@@ -70,7 +79,7 @@ TEST(PanelRebuild, SlidersRebuildOnlyForShapingChangesAndTheBoxAlways) {
     SetWindowTextA(first_caption, "untouched");
     for (int check : {BST_UNCHECKED, BST_CHECKED, BST_CHECKED}) {
         SendMessageA(control(ID_PEEK_BOX), BM_SETCHECK, check, 0);
-        plant();
+        watch();
         SendMessageA(applet_window, WM_COMMAND, ID_PEEK_BOX, 0);
         EXPECT_TRUE(rebuilt()) << "check " << check;
         EXPECT_EQ(setup::peek, check == BST_CHECKED ? 1 : 0);
