@@ -1,7 +1,23 @@
-// The entry of every test binary built for Windows.
+// The entry of every test binary built for Windows. A fatal failure ends its whole test,
+// also from inside a helper or a fixture's own start: the test goes on with no handle or
+// list that the failed step did not give it. GoogleTest reports the failure once and
+// catches its own exception; the test's TearDown still runs.
 #include <gtest/gtest.h>
+
+namespace {
+
+struct EndTestOnFatalFailure : testing::EmptyTestEventListener {
+    void OnTestPartResult(const testing::TestPartResult& result) override {
+        if (result.fatally_failed() && testing::UnitTest::GetInstance()->current_test_info())
+            throw testing::AssertionException(result);
+    }
+};
+
+} // namespace
 
 int main(int argc, char** argv) {
     testing::InitGoogleTest(&argc, argv);
+    // Last, so that the printer and the report have seen the failure.
+    testing::UnitTest::GetInstance()->listeners().Append(new EndTestOnFatalFailure);
     return RUN_ALL_TESTS();
 }
