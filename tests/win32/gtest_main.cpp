@@ -1,7 +1,5 @@
-// The entry of every test binary built for Windows. A fatal failure ends its whole test,
-// also from inside a helper or a fixture's own start: the test goes on with no handle or
-// list that the failed step did not give it. GoogleTest reports the failure once and
-// catches its own exception; the test's TearDown still runs.
+// The entry of every test binary built for Windows. A fatal failure ends the whole test,
+// also inside a helper: GoogleTest catches its own exception, reports once, runs TearDown.
 #include <gtest/gtest.h>
 
 namespace {

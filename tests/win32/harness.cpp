@@ -46,10 +46,9 @@ BOOL CALLBACK collect_window(HWND window, LPARAM search_address) {
     return TRUE;
 }
 
-// Creation ends by filling the captions of the panel's twelve controls; then the applet's
-// thread answers a sent message only from its message loop. Earlier, while it waits for the
-// shell to take its icon, it answers from inside creation and may count as idle, and until
-// creation ends it refuses every press.
+// Creation ends by filling the captions of the twelve controls; after that the applet
+// answers a sent message only from its message loop. Wine counts any wait of its thread on
+// its queue as idle, inside creation too.
 bool creation_ended(HWND window) {
     int controls = 0;
     bool captions_filled = true;
