@@ -94,6 +94,14 @@ if [ ! -f "$WINEPREFIX/.ondrella-ready" ]; then
   wineserver -w
   touch "$WINEPREFIX/.ondrella-ready"
 fi
+# A program that crashes gets Wine's debugger, which prints where in a backtrace and then
+# shows a dialog that waits for a click nobody gives: the test would hang until its time-out.
+# Without the dialog the debugger ends the program as soon as the backtrace is out.
+if [ ! -f "$WINEPREFIX/.ondrella-no-crash-dialog" ]; then
+  "$wine_loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f >/dev/null 2>&1
+  wineserver -w
+  touch "$WINEPREFIX/.ondrella-no-crash-dialog"
+fi
 
 set +e
 "$@"

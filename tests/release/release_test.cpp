@@ -139,6 +139,7 @@ TEST(Release, ReadmeNamesTheKeyAndEveryValueTheAppletLeaves) {
     harness::wipe_settings();
     harness::Applet applet;
     ASSERT_TRUE(harness::start_applet_from(applet, ONDRELLA_RELEASE_UNPACKED "/ondrella.exe"));
+    ASSERT_NE(applet.window, nullptr) << "no applet window";
     EXPECT_EQ(harness::quit_applet(applet), 0u);
     std::vector<std::string> names = setting_names();
     EXPECT_EQ(names.size(), 6u) << "the applet keeps six settings";

@@ -15,7 +15,7 @@ class AppletTest : public testing::Test {
     }
     void start() {
         ASSERT_TRUE(harness::start_applet(applet));
-        ASSERT_NE(applet.window, nullptr) << "the applet window did not appear";
+        ASSERT_NE(applet.window, nullptr) << "the applet did not end its creation";
     }
     harness::Applet applet{};
 };

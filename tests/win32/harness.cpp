@@ -46,6 +46,22 @@ BOOL CALLBACK collect_window(HWND window, LPARAM search_address) {
     return TRUE;
 }
 
+// Creation ends by filling the captions of the twelve controls; after that the applet
+// answers a sent message only from its message loop. Wine counts any wait of its thread on
+// its queue as idle, inside creation too.
+bool creation_ended(HWND window) {
+    int controls = 0;
+    bool captions_filled = true;
+    for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        char name[16] = {}, text[2] = {};
+        GetClassNameA(child, name, sizeof name);
+        if (lstrcmpiA(name, "Static") == 0)
+            captions_filled = captions_filled && GetWindowTextA(child, text, sizeof text) > 0;
+        ++controls;
+    }
+    return controls == 12 && captions_filled;
+}
+
 void send_input(INPUT input) {
     SendInput(1, &input, sizeof input);
 }
@@ -75,17 +91,19 @@ bool start_applet_from(Applet& applet, const char* exe_path, DWORD timeout_ms) {
                         &startup, &applet.process))
         return false;
     DWORD process_id = applet.process.dwProcessId;
+    DWORD start = GetTickCount();
     wait_until(
         [&] {
             applet.window = find_applet_window(process_id);
-            return applet.window != nullptr || !is_running(applet);
+            return (applet.window && creation_ended(applet.window)) || !is_running(applet);
         },
         timeout_ms);
-    // The window is found while its creation still runs (a WM_NULL would be answered
-    // from inside it), and until creation ends the applet refuses every press. Idle in its
-    // message loop, it is ready.
-    if (applet.window)
-        WaitForInputIdle(applet.process.hProcess, timeout_ms);
+    DWORD spent = GetTickCount() - start, left = spent < timeout_ms ? timeout_ms - spent : 0;
+    if (applet.window &&
+        (!creation_ended(applet.window) ||
+         !SendMessageTimeoutA(applet.window, WM_NULL, 0, 0, SMTO_NORMAL, left, nullptr) ||
+         WaitForInputIdle(applet.process.hProcess, left) != 0))
+        applet.window = nullptr;
     return true;
 }
 

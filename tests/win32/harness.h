@@ -17,12 +17,13 @@ struct Applet {
     HWND window; // the hidden "Ondrella" window of this process, null until found
 };
 
-// Starts ondrella.exe and waits up to timeout_ms for its applet window. False when the
-// process could not be started; a started process that shows no window in time has a
-// null window (it may have ended: see exit_code).
-bool start_applet(Applet& applet, DWORD timeout_ms = 15000);
+// Starts ondrella.exe and waits up to timeout_ms for its applet window to end its creation
+// and the applet to wait in its message loop. False when the process could not be started;
+// a started process that is not that far in time has a null window (it may have ended:
+// see exit_code). The bound is for a fault alone: a busy machine stays well within it.
+bool start_applet(Applet& applet, DWORD timeout_ms = 60000);
 // The same with another copy of the exe, or another program, given by its path.
-bool start_applet_from(Applet& applet, const char* exe_path, DWORD timeout_ms = 15000);
+bool start_applet_from(Applet& applet, const char* exe_path, DWORD timeout_ms = 60000);
 
 // A Unix path as this process sees it: Wine maps the Unix root to drive Z:. A Windows
 // path stays as it is.

@@ -73,7 +73,6 @@ class PanelTest : public AppletTest {
   protected:
     void start() {
         AppletTest::start();
-        ASSERT_FALSE(HasFatalFailure());
         children = children_in_order(applet.window);
         ASSERT_EQ(children.size(), std::size(controls));
     }
