@@ -95,8 +95,7 @@ double cpu_ms(const std::string& folder) {
     do {
         if (entry.cFileName[0] >= '0' && entry.cFileName[0] <= '9')
             total += std::strtod(
-                read_file(folder + "\\task\\" + entry.cFileName + "\\schedstat").c_str(),
-                nullptr);
+                read_file(folder + "\\task\\" + entry.cFileName + "\\schedstat").c_str(), nullptr);
     } while (FindNextFileA(search, &entry));
     FindClose(search);
     return total / 1e6;
