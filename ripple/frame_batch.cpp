@@ -530,6 +530,21 @@ void shape_pixels(unsigned size) {
                                static_cast<float>(batch.envelope[batch.ring_of[i]]) * 255.0);
 }
 
+// The first count / 8 x 8 waves of a strip, eight at a time, with AVX2's gathers: strip[dx]
+// is the wave of the ring at centre[-dx]. Returns how many.
+[[gnu::target("avx2")]] int gather_strip(float* strip, const std::uint16_t* centre, int count) {
+    const __m256i reversed = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
+    int dx = 0;
+    for (; dx + 8 <= count; dx += 8) {
+        const __m256i rings = _mm256_permutevar8x32_epi32(
+            _mm256_cvtepu16_epi32(
+                _mm_loadu_si128(reinterpret_cast<const __m128i*>(centre - dx - 7))),
+            reversed);
+        _mm256_storeu_ps(strip + dx, _mm256_i32gather_ps(batch.wave_single, rings, 4));
+    }
+    return dx;
+}
+
 // The wave of every ring for the phase whose jumps x T is `shift`, and the strips. Two at a
 // time with SSE2: one at a time, each conversion would wait for the one before.
 void find_waves(double shift) {
@@ -549,13 +564,15 @@ void find_waves(double shift) {
         batch.wave_single[ring] = static_cast<float>(batch.wave[ring]);
     const int size = static_cast<int>(batch.size);
     const int h = size / 2;
+    const bool gathers = vector_width() != VectorWidth::sse2;
     // The left half of a row reaches at least as far from the centre as the right.
     for (int k = 0; k <= h; ++k) {
         const int row = h - k;
-        float* const strip = batch.strips[k];
         const std::uint16_t* const centre = batch.ring_of + front + row * size + h;
-        for (int dx = 0; dx <= h - batch.first_inside[row]; ++dx)
-            strip[dx] = batch.wave_single[centre[-dx]];
+        const int count = h - batch.first_inside[row] + 1;
+        const int gathered = gathers ? gather_strip(batch.strips[k], centre, count) : 0;
+        for (int dx = gathered; dx < count; ++dx)
+            batch.strips[k][dx] = batch.wave_single[centre[-dx]];
     }
 }
 
