@@ -89,9 +89,8 @@ struct Batch {
     double wave_base[largest_pairs];    // (circles x pi) x r
     double envelope[largest_pairs];     // E
     float wave_argument[largest_pairs]; // W of the current phase
-    double wave[largest_pairs];         // S of the current phase
-    float wave_single[largest_pairs];   // single(S)
-    // Per k from 0 to h, by |dx|: single(S) in the rows h - k and h + k, which have the
+    float wave_single[largest_pairs];   // S of the current phase, within near_sine_error
+    // Per k from 0 to h, by |dx|: the waves in the rows h - k and h + k, which have the
     // same rings, on both sides of the centre column.
     float strips[largest_half + 1][largest_side];
 
@@ -116,18 +115,20 @@ Batch batch;
 //   hold     rnd(rnd(S x CE) x sigma)               = H sigma (1+e)^2
 //   attack   rnd(rnd(single(held) x fade-in) x s.)  = H fade-in sigma (1+u) (1+e)^3
 //   release  rnd(rnd(S x rnd(CE x F)) x sigma)      = H F sigma (1+e)^3.
-// In single precision p = single(S) x A, A = single(C x E x 255); the hold value is
-// p x tau (1 + K) with tau = sigma / 255 (exact), and the others that times single(fade-in)
-// or F: H sigma (1 + K) (1+u)^4 (1+e), with fade-in (1+u)^6 (1+e), with F (1+u)^5 (1+e).
-// So the value with 1 + K is at least the double one, and the value with 1 - K at most it,
-// when (1 + K) (1-u)^6 (1-e) >= (1+u) (1+e)^3 and the same below: K >= 7u + 4e + O(u^2).
-// K = 8u. Where both truncate alike, so does the double value between them. A result of 1
-// or more has every factor at least 1/256 of it, far from underflow; below 1 the word is 0
-// whatever the sign, so the sign bit of p may stand for "not lit" (p = -0 or 0 gives 0).
+// In single precision p = s x A, s = S (1+3u) (wave_sin_near_each), A = single(C x E x 255);
+// the hold value is p x tau (1 + K) with tau = sigma / 255 (exact), and the others that
+// times single(fade-in) or F: H sigma (1 + K) (1+3u) (1+u)^3 (1+e), with fade-in
+// (1+3u) (1+u)^5 (1+e), with F (1+3u) (1+u)^4 (1+e). So the value with 1 + K is at least
+// the double one, and the value with 1 - K at most it, when (1 + K) (1-3u) (1-u)^5 (1-e) >=
+// (1+u) (1+e)^3 and the same below: K >= 9u + 4e + O(u^2). K = 16u. Where both truncate
+// alike, so does the double value between them. A result of 1 or more has every factor at
+// least 1/256 of it, far from underflow; below 1 the word is 0 whatever the sign, so the
+// sign bit of p may stand for "not lit" (p = -0 or 0 gives 0). s has the sign of S.
 //
 // The formula's clamps to [-1, 1] never act here: S, C, F and the fade-in factor are at
 // most 1 in magnitude and E is at most 1 - 1/h off the centre, so |u| < 1 and alpha < 256.
-constexpr float error_bound = 0x1p-21f;
+constexpr float error_bound = 0x1p-20f;
+static_assert(near_sine_error <= 0x3p-24, "K above counts on sines within 3u");
 constexpr float lit_high = 1.0f + error_bound;
 constexpr float lit_low = 1.0f - error_bound;
 constexpr float dark_high = -0.5f * lit_high;
@@ -187,7 +188,7 @@ void exact_words(const Span& span, int i, std::uint32_t& attack, std::uint32_t& 
                  std::uint32_t& release) {
     ++frame_batch_recomputes;
     const int ring = span.rings[i];
-    const double wave = batch.wave[ring];
+    const double wave = wave_sin(batch.wave_argument[ring]);
     const double amplitude =
         static_cast<double>(span.directions[i]) * static_cast<float>(batch.envelope[ring]);
     const double held = wave * amplitude;
@@ -536,10 +537,10 @@ void shape_pixels(unsigned size) {
     const __m256i reversed = _mm256_setr_epi32(7, 6, 5, 4, 3, 2, 1, 0);
     int dx = 0;
     for (; dx + 8 <= count; dx += 8) {
-        const __m256i rings = _mm256_permutevar8x32_epi32(
-            _mm256_cvtepu16_epi32(
-                _mm_loadu_si128(reinterpret_cast<const __m128i*>(centre - dx - 7))),
-            reversed);
+        const __m256i rings =
+            _mm256_permutevar8x32_epi32(_mm256_cvtepu16_epi32(_mm_loadu_si128(
+                                            reinterpret_cast<const __m128i*>(centre - dx - 7))),
+                                        reversed);
         _mm256_storeu_ps(strip + dx, _mm256_i32gather_ps(batch.wave_single, rings, 4));
     }
     return dx;
@@ -556,12 +557,7 @@ void find_waves(double shift) {
             _mm_cvtpd_ps(_mm_sub_pd(_mm_loadu_pd(batch.wave_base + ring), _mm_set1_pd(shift))));
     for (; ring < rings; ++ring)
         batch.wave_argument[ring] = static_cast<float>(batch.wave_base[ring] - shift);
-    wave_sin_each(batch.wave_argument, batch.wave, rings);
-    for (ring = 0; ring + 2 <= rings; ring += 2)
-        _mm_storel_pi(reinterpret_cast<__m64*>(batch.wave_single + ring),
-                      _mm_cvtpd_ps(_mm_loadu_pd(batch.wave + ring)));
-    for (; ring < rings; ++ring)
-        batch.wave_single[ring] = static_cast<float>(batch.wave[ring]);
+    wave_sin_near_each(batch.wave_argument, batch.wave_single, rings);
     const int size = static_cast<int>(batch.size);
     const int h = size / 2;
     const bool gathers = vector_width() != VectorWidth::sse2;

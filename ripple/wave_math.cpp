@@ -2,16 +2,11 @@
 // reduction of moderate arguments and the arccosine follow the freely redistributable
 // fdlibm algorithms; an argument beyond 2^19 * pi/2 is reduced exactly with integer
 // arithmetic on the bits of 2/pi, of which a single-precision argument needs 160 at most.
+// Besides, many sines at once in single precision, within a stated bound, for the frames'
+// fast path.
 #include "ripple/wave_math.h"
 
 #include "ripple/vector_width.h"
-
-// GCC 12's AVX-512 header warns about its own deliberately undefined vectors.
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wmaybe-uninitialized"
-#pragma GCC diagnostic ignored "-Wuninitialized"
-#include <immintrin.h>
-#pragma GCC diagnostic pop
 
 #include <cmath>
 #include <cstdint>
@@ -304,285 +299,97 @@ double wave_cos(float x) {
 
 namespace {
 
-// Two lanes of double with SSE2, which both builds have, for processors without AVX2:
-// moderate_sines below in two lanes, the instructions that SSE2 lacks built from others.
+// wave_sin_near_each: the argument reduced in double as reduce_moderate's first step,
+//   head = (t - n p1) - n p1t,  p1 = pio2_1 (33 bits), p1t = pio2_1t,
+// t - n p1 exact (n p1 is exact for |n| < 2^20, and the difference is a multiple of 2^-32
+// below 1); |n (p1 + p1t - pi/2)| and the rounding of n p1t are below 2^-68 for |t| <=
+// 2^18, and no float in (pi/4, 2^18] lies within 2^-27.8 of a multiple of pi/2 (found by
+// trying the floats next to each multiple), so head is within 2^-40 + 2^-53 of t - n pi/2,
+// relatively. Then, with u = 2^-24, y = single(head) (u) and the Taylor polynomials of sin
+// to y^9 and of cos to y^10 on |y| <= pi/4 (truncation below 0.04 u), evaluated in single
+// precision: sin y (1 + 2.3 u), its terms after y being below a tenth of y, and cos y
+// (1 + 2.7 u), the rounding of 1 - z/2 + ... and the error of y times |y tan y| <= 0.79.
+// wave_sin itself is within 2^-52. So the result is S (1 + d), |d| <= 3 u: near_sine_error.
+constexpr float near_limit = 0x1p18f;
 
-// Where mask is set, b, elsewhere a.
-__m128d select(__m128d mask, __m128d a, __m128d b) {
-    return _mm_or_pd(_mm_and_pd(mask, b), _mm_andnot_pd(mask, a));
+template <int lanes> struct NearLanes {
+    typedef float Single __attribute__((vector_size(4 * lanes)));
+    typedef double Double __attribute__((vector_size(8 * lanes)));
+    typedef std::int32_t Narrow __attribute__((vector_size(4 * lanes)));
+};
+
+// `lanes` sines from arguments[0] on; lanes beyond near_limit or not finite take wave_sin.
+template <int lanes>
+[[gnu::always_inline]] inline void near_sines(const float* arguments, float* sines) {
+    using Single = typename NearLanes<lanes>::Single;
+    using Double = typename NearLanes<lanes>::Double;
+    using Narrow = typename NearLanes<lanes>::Narrow;
+    // Adding 1.5 x 2^52 rounds to an integer.
+    constexpr double round_shift = 0x1.8p52;
+    Single x;
+    std::memcpy(&x, arguments, sizeof x);
+    Narrow x_bits;
+    std::memcpy(&x_bits, &x, sizeof x_bits);
+    // |x| <= near_limit, compared on the bits: false for infinities and NaNs.
+    const Narrow within = (x_bits & 0x7fffffff) <= 0x48800000;
+    x = within != 0 ? x : Single{};
+    const Double t = __builtin_convertvector(x, Double);
+    const Double n = (t * invpio2 + round_shift) - round_shift;
+    const Narrow quadrant = __builtin_convertvector(n, Narrow);
+    const Single y = __builtin_convertvector((t - n * pio2_1) - n * pio2_1t, Single);
+    const Single z = y * y;
+    const Single sine =
+        y + y * z * (-1.0f / 6 + z * (1.0f / 120 + z * (-1.0f / 5040 + z * (1.0f / 362880))));
+    const Single cosine =
+        1.0f + z * (-0.5f + z * (1.0f / 24 +
+                                 z * (-1.0f / 720 + z * (1.0f / 40320 + z * (-1.0f / 3628800)))));
+    const Single kernel = (quadrant & 1) != 0 ? cosine : sine;
+    const Single result = (quadrant & 2) != 0 ? -kernel : kernel;
+    std::memcpy(sines, &result, sizeof result);
+    std::int32_t lane_within[lanes];
+    std::memcpy(lane_within, &within, sizeof within);
+    for (int lane = 0; lane < lanes; ++lane)
+        if (lane_within[lane] == 0)
+            sines[lane] = static_cast<float>(wave_sin(arguments[lane]));
 }
 
-// Two lanes of (e_a - e_b > limit), e the binary exponents of a and b. The difference fits
-// the low 32 bits of its lane, which are compared and spread over the lane.
-__m128d exponent_drop_exceeds(__m128d a, __m128d b, int limit) {
-    const __m128i mask = _mm_set1_epi64x(0x7ff);
-    const __m128i drop =
-        _mm_sub_epi64(_mm_and_si128(_mm_srli_epi64(_mm_castpd_si128(a), 52), mask),
-                      _mm_and_si128(_mm_srli_epi64(_mm_castpd_si128(b), 52), mask));
-    const __m128i exceeds = _mm_cmpgt_epi32(drop, _mm_set1_epi32(limit));
-    return _mm_castsi128_pd(_mm_shuffle_epi32(exceeds, _MM_SHUFFLE(2, 2, 0, 0)));
-}
-
-// Two lanes where the 32-bit values in the low half of v have bit `bit` set.
-__m128d has_bit(__m128i v, int bit) {
-    const __m128i set = _mm_set1_epi32(bit);
-    const __m128i found = _mm_cmpeq_epi32(_mm_and_si128(v, set), set);
-    return _mm_castsi128_pd(_mm_unpacklo_epi32(found, found));
-}
-
-__m128d moderate_sine_pair(__m128 arguments) {
-    const __m128d sign = _mm_set1_pd(-0.0);
-    const __m128d x = _mm_cvtps_pd(arguments);
-    const __m128d t = _mm_andnot_pd(sign, x);
-    const __m128i n = _mm_cvttpd_epi32(t * invpio2 + 0.5);
-    const __m128d fn = _mm_cvtepi32_pd(n);
-    __m128d r = t - fn * pio2_1;
-    __m128d w = fn * pio2_1t;
-    __m128d head = r - w;
-    const __m128d second = exponent_drop_exceeds(t, head, 16);
-    if (_mm_movemask_pd(second) != 0) {
-        const __m128d r2 = r - fn * pio2_2;
-        const __m128d w2 = fn * pio2_2t - ((r - r2) - fn * pio2_2);
-        const __m128d head2 = r2 - w2;
-        const __m128d third = _mm_and_pd(second, exponent_drop_exceeds(t, head2, 49));
-        const __m128d r3 = r2 - fn * pio2_3;
-        const __m128d w3 = fn * pio2_3t - ((r2 - r3) - fn * pio2_3);
-        const __m128d head3 = r3 - w3;
-        r = select(third, select(second, r, r2), r3);
-        w = select(third, select(second, w, w2), w3);
-        head = select(third, select(second, head, head2), head3);
-    }
-    __m128d tail = (r - head) - w;
-    const __m128d negative = _mm_cmplt_pd(x, _mm_setzero_pd());
-    head = _mm_xor_pd(head, _mm_and_pd(negative, sign));
-    tail = _mm_xor_pd(tail, _mm_and_pd(negative, sign));
-    const __m128d small = _mm_cmple_pd(t, _mm_set1_pd(pio4));
-    head = select(small, head, x);
-    tail = _mm_andnot_pd(small, tail);
-    const __m128i negative_n = _mm_srai_epi32(_mm_castps_si128(arguments), 31);
-    const __m128i signed_n = _mm_sub_epi32(_mm_xor_si128(n, negative_n), negative_n);
-    const __m128d odd = has_bit(signed_n, 1);
-    const __m128d upper = has_bit(signed_n, 2);
-    const int odd_lanes = _mm_movemask_pd(odd);
-    __m128d kernel;
-    if (odd_lanes == 0) {
-        sin_polynomial(head, tail, kernel);
-    } else if (odd_lanes == 0x3) {
-        cos_polynomial(head, tail, kernel);
-    } else {
-        __m128d sine;
-        __m128d cosine;
-        sin_polynomial(head, tail, sine);
-        cos_polynomial(head, tail, cosine);
-        kernel = select(odd, sine, cosine);
-    }
-    return _mm_xor_pd(kernel, _mm_and_pd(upper, sign));
-}
-
-void wave_sin_each_sse2(const float* arguments, double* sines, unsigned count) {
+template <int lanes>
+[[gnu::always_inline]] inline void near_sines(const float* arguments, float* sines,
+                                              unsigned count) {
     unsigned i = 0;
-    for (; i + 2 <= count; i += 2) {
-        const __m128 two =
-            _mm_castsi128_ps(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(arguments + i)));
-        _mm_storeu_pd(sines + i, moderate_sine_pair(two));
-        // Large and non-finite arguments (where the comparison is false) take the scalar
-        // way.
-        const int moderate = _mm_movemask_pd(_mm_cmple_pd(
-            _mm_andnot_pd(_mm_set1_pd(-0.0), _mm_cvtps_pd(two)), _mm_set1_pd(moderate_limit)));
-        if (moderate != 0x3) {
-            for (int lane = 0; lane < 2; ++lane)
-                if ((moderate >> lane & 1) == 0)
-                    sines[i + lane] = wave_sin(arguments[i + lane]);
-        }
+    for (; i + lanes <= count; i += lanes)
+        near_sines<lanes>(arguments + i, sines + i);
+    if (i < count) {
+        float rest[lanes] = {};
+        float rest_sines[lanes];
+        std::memcpy(rest, arguments + i, (count - i) * sizeof(float));
+        near_sines<lanes>(rest, rest_sines);
+        std::memcpy(sines + i, rest_sines, (count - i) * sizeof(float));
     }
-    for (; i < count; ++i)
-        sines[i] = wave_sin(arguments[i]);
 }
 
-// Four lanes of (e_a - e_b > limit), e the binary exponents of a and b.
-[[gnu::target("avx2")]] __m256d exponent_drop_exceeds(__m256d a, __m256d b, int limit) {
-    const __m256i mask = _mm256_set1_epi64x(0x7ff);
-    const __m256i drop =
-        _mm256_sub_epi64(_mm256_and_si256(_mm256_srli_epi64(_mm256_castpd_si256(a), 52), mask),
-                         _mm256_and_si256(_mm256_srli_epi64(_mm256_castpd_si256(b), 52), mask));
-    return _mm256_castsi256_pd(_mm256_cmpgt_epi64(drop, _mm256_set1_epi64x(limit)));
+void near_sines_sse2(const float* arguments, float* sines, unsigned count) {
+    near_sines<4>(arguments, sines, count);
 }
 
-// wave_sin of four arguments within moderate_limit: reduce_moderate without its branches
-// (a further piece of pi/2 is worked out when any lane needs it, and kept where the
-// scalar code takes it), then the kernel of each lane's quadrant. The arguments of one
-// call are mostly neighbours, so the lanes mostly agree on both questions.
-[[gnu::target("avx2")]] __m256d moderate_sines(__m128 arguments) {
-    const __m256d sign = _mm256_set1_pd(-0.0);
-    const __m256d x = _mm256_cvtps_pd(arguments);
-    const __m256d t = _mm256_andnot_pd(sign, x);
-    const __m128i n = _mm256_cvttpd_epi32(t * invpio2 + 0.5);
-    const __m256d fn = _mm256_cvtepi32_pd(n);
-    __m256d r = t - fn * pio2_1;
-    __m256d w = fn * pio2_1t;
-    __m256d head = r - w;
-    const __m256d second = exponent_drop_exceeds(t, head, 16);
-    if (_mm256_movemask_pd(second) != 0) {
-        const __m256d r2 = r - fn * pio2_2;
-        const __m256d w2 = fn * pio2_2t - ((r - r2) - fn * pio2_2);
-        const __m256d head2 = r2 - w2;
-        const __m256d third = _mm256_and_pd(second, exponent_drop_exceeds(t, head2, 49));
-        const __m256d r3 = r2 - fn * pio2_3;
-        const __m256d w3 = fn * pio2_3t - ((r2 - r3) - fn * pio2_3);
-        const __m256d head3 = r3 - w3;
-        r = _mm256_blendv_pd(_mm256_blendv_pd(r, r2, second), r3, third);
-        w = _mm256_blendv_pd(_mm256_blendv_pd(w, w2, second), w3, third);
-        head = _mm256_blendv_pd(_mm256_blendv_pd(head, head2, second), head3, third);
-    }
-    __m256d tail = (r - head) - w;
-    const __m256d negative = _mm256_cmp_pd(x, _mm256_setzero_pd(), _CMP_LT_OQ);
-    head = _mm256_xor_pd(head, _mm256_and_pd(negative, sign));
-    tail = _mm256_xor_pd(tail, _mm256_and_pd(negative, sign));
-    // An argument within pi/4 goes to the sine kernel as it is, with a zero tail.
-    const __m256d small = _mm256_cmp_pd(t, _mm256_set1_pd(pio4), _CMP_LE_OQ);
-    head = _mm256_blendv_pd(head, x, small);
-    tail = _mm256_andnot_pd(small, tail);
-    // The quadrant n & 3 of the signed n (n is 0 for the small arguments).
-    const __m128i negative_n = _mm_srai_epi32(_mm_castps_si128(arguments), 31);
-    const __m128i signed_n = _mm_sub_epi32(_mm_xor_si128(n, negative_n), negative_n);
-    const __m256i quadrant = _mm256_cvtepi32_epi64(signed_n);
-    const __m256i one = _mm256_set1_epi64x(1);
-    const __m256i two = _mm256_set1_epi64x(2);
-    const __m256d odd =
-        _mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_and_si256(quadrant, one), one));
-    const __m256d upper =
-        _mm256_castsi256_pd(_mm256_cmpeq_epi64(_mm256_and_si256(quadrant, two), two));
-    const int odd_lanes = _mm256_movemask_pd(odd);
-    __m256d kernel;
-    if (odd_lanes == 0) {
-        sin_polynomial(head, tail, kernel);
-    } else if (odd_lanes == 0xf) {
-        cos_polynomial(head, tail, kernel);
-    } else {
-        __m256d sine;
-        __m256d cosine;
-        sin_polynomial(head, tail, sine);
-        cos_polynomial(head, tail, cosine);
-        kernel = _mm256_blendv_pd(sine, cosine, odd);
-    }
-    return _mm256_xor_pd(kernel, _mm256_and_pd(upper, sign));
+[[gnu::target("avx2")]] void near_sines_avx2(const float* arguments, float* sines, unsigned count) {
+    near_sines<8>(arguments, sines, count);
 }
 
-[[gnu::target("avx2")]] void wave_sin_each_avx2(const float* arguments, double* sines,
-                                                unsigned count) {
-    unsigned i = 0;
-    for (; i + 4 <= count; i += 4) {
-        const __m128 four = _mm_loadu_ps(arguments + i);
-        _mm256_storeu_pd(sines + i, moderate_sines(four));
-        // Large and non-finite arguments (where the comparison is false) take the scalar
-        // way.
-        const __m256d within =
-            _mm256_cmp_pd(_mm256_andnot_pd(_mm256_set1_pd(-0.0), _mm256_cvtps_pd(four)),
-                          _mm256_set1_pd(moderate_limit), _CMP_LE_OQ);
-        const int moderate = _mm256_movemask_pd(within);
-        if (moderate != 0xf) {
-            for (int lane = 0; lane < 4; ++lane)
-                if ((moderate >> lane & 1) == 0)
-                    sines[i + lane] = wave_sin(arguments[i + lane]);
-        }
-    }
-    for (; i < count; ++i)
-        sines[i] = wave_sin(arguments[i]);
-}
-
-// Eight lanes of (e_a - e_b > limit), e the binary exponents of a and b.
-[[gnu::target("avx512f,avx512vl,avx512dq")]] __mmask8 exponent_drop_exceeds(__m512d a, __m512d b,
-                                                                            int limit) {
-    const __m512i mask = _mm512_set1_epi64(0x7ff);
-    const __m512i drop =
-        _mm512_sub_epi64(_mm512_and_si512(_mm512_srli_epi64(_mm512_castpd_si512(a), 52), mask),
-                         _mm512_and_si512(_mm512_srli_epi64(_mm512_castpd_si512(b), 52), mask));
-    return _mm512_cmpgt_epi64_mask(drop, _mm512_set1_epi64(limit));
-}
-
-// v with the sign flipped in the given lanes (zeros too, as the scalar negation does).
-[[gnu::target("avx512f,avx512vl,avx512dq")]] __m512d negate_lanes(__mmask8 lanes, __m512d v) {
-    return _mm512_mask_xor_pd(v, lanes, v, _mm512_set1_pd(-0.0));
-}
-
-// moderate_sines with eight lanes, the lanes chosen through masks.
-[[gnu::target("avx512f,avx512vl,avx512dq")]] __m512d moderate_sines(__m256 arguments) {
-    const __m512d x = _mm512_cvtps_pd(arguments);
-    const __m512d t = _mm512_abs_pd(x);
-    const __m256i n = _mm512_cvttpd_epi32(t * invpio2 + 0.5);
-    const __m512d fn = _mm512_cvtepi32_pd(n);
-    __m512d r = t - fn * pio2_1;
-    __m512d w = fn * pio2_1t;
-    __m512d head = r - w;
-    const __mmask8 second = exponent_drop_exceeds(t, head, 16);
-    if (second != 0) {
-        const __m512d r2 = r - fn * pio2_2;
-        const __m512d w2 = fn * pio2_2t - ((r - r2) - fn * pio2_2);
-        const __m512d head2 = r2 - w2;
-        const __mmask8 third = second & exponent_drop_exceeds(t, head2, 49);
-        const __m512d r3 = r2 - fn * pio2_3;
-        const __m512d w3 = fn * pio2_3t - ((r2 - r3) - fn * pio2_3);
-        const __m512d head3 = r3 - w3;
-        r = _mm512_mask_blend_pd(third, _mm512_mask_blend_pd(second, r, r2), r3);
-        w = _mm512_mask_blend_pd(third, _mm512_mask_blend_pd(second, w, w2), w3);
-        head = _mm512_mask_blend_pd(third, _mm512_mask_blend_pd(second, head, head2), head3);
-    }
-    __m512d tail = (r - head) - w;
-    const __mmask8 negative = _mm512_cmp_pd_mask(x, _mm512_setzero_pd(), _CMP_LT_OQ);
-    head = negate_lanes(negative, head);
-    tail = negate_lanes(negative, tail);
-    // An argument within pi/4 goes to the sine kernel as it is, with a zero tail.
-    const __mmask8 small = _mm512_cmp_pd_mask(t, _mm512_set1_pd(pio4), _CMP_LE_OQ);
-    head = _mm512_mask_blend_pd(small, head, x);
-    tail = _mm512_mask_blend_pd(small, tail, _mm512_setzero_pd());
-    // The quadrant n & 3 of the signed n (n is 0 for the small arguments).
-    const __m256i negative_n = _mm256_srai_epi32(_mm256_castps_si256(arguments), 31);
-    const __m256i signed_n = _mm256_sub_epi32(_mm256_xor_si256(n, negative_n), negative_n);
-    const __mmask8 odd = _mm256_test_epi32_mask(signed_n, _mm256_set1_epi32(1));
-    const __mmask8 upper = _mm256_test_epi32_mask(signed_n, _mm256_set1_epi32(2));
-    __m512d kernel;
-    if (odd == 0) {
-        sin_polynomial(head, tail, kernel);
-    } else if (odd == 0xff) {
-        cos_polynomial(head, tail, kernel);
-    } else {
-        __m512d sine;
-        __m512d cosine;
-        sin_polynomial(head, tail, sine);
-        cos_polynomial(head, tail, cosine);
-        kernel = _mm512_mask_blend_pd(odd, sine, cosine);
-    }
-    return negate_lanes(upper, kernel);
-}
-
-[[gnu::target("avx512f,avx512vl,avx512dq")]] void
-wave_sin_each_avx512(const float* arguments, double* sines, unsigned count) {
-    unsigned i = 0;
-    for (; i + 8 <= count; i += 8) {
-        const __m256 eight = _mm256_loadu_ps(arguments + i);
-        _mm512_storeu_pd(sines + i, moderate_sines(eight));
-        // Large and non-finite arguments (where the comparison is false) take the scalar
-        // way.
-        const __mmask8 moderate = _mm512_cmp_pd_mask(_mm512_abs_pd(_mm512_cvtps_pd(eight)),
-                                                     _mm512_set1_pd(moderate_limit), _CMP_LE_OQ);
-        if (moderate != 0xff) {
-            for (int lane = 0; lane < 8; ++lane)
-                if ((moderate >> lane & 1) == 0)
-                    sines[i + lane] = wave_sin(arguments[i + lane]);
-        }
-    }
-    wave_sin_each_avx2(arguments + i, sines + i, count - i);
+[[gnu::target("avx512f,avx512vl,avx512dq")]] void near_sines_avx512(const float* arguments,
+                                                                    float* sines, unsigned count) {
+    near_sines<16>(arguments, sines, count);
 }
 
 } // namespace
 
-void wave_sin_each(const float* arguments, double* sines, unsigned count) {
+void wave_sin_near_each(const float* arguments, float* sines, unsigned count) {
     switch (vector_width()) {
-    case VectorWidth::avx512: wave_sin_each_avx512(arguments, sines, count); return;
-    case VectorWidth::avx2: wave_sin_each_avx2(arguments, sines, count); return;
+    case VectorWidth::avx512: near_sines_avx512(arguments, sines, count); return;
+    case VectorWidth::avx2: near_sines_avx2(arguments, sines, count); return;
     case VectorWidth::sse2: break;
     }
-    wave_sin_each_sse2(arguments, sines, count);
+    near_sines_sse2(arguments, sines, count);
 }
 
 namespace {

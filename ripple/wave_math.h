@@ -9,8 +9,11 @@
 #pragma once
 
 double wave_sin(float x);
-// wave_sin of each of `count` arguments, bit for bit, several at a time as vector_width()
-// allows.
-void wave_sin_each(const float* arguments, double* sines, unsigned count);
+// wave_sin of each of `count` arguments in single precision, several at a time as
+// vector_width() allows: each within near_sine_error of wave_sin, relatively (rounded
+// from it beyond 2^18 in magnitude; NaN where it is NaN). Not the same bits everywhere:
+// the frames' fast path uses it within its bound only, and wave_sin where that falls short.
+constexpr double near_sine_error = 0x3p-24;
+void wave_sin_near_each(const float* arguments, float* sines, unsigned count);
 double wave_cos(float x);
 double wave_acos(float x);
