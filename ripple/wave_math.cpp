@@ -44,51 +44,34 @@ constexpr double pio2_hi = 0x1.921fb54442d18p+0;
 constexpr double pio2_lo = 0x1.1a62633145c07p-54;
 constexpr double pio4 = 0x1.921fb54442d18p-1;
 
-// The kernels' polynomials are written once, for a double and for four lanes of double
-// (__m256d, whose arithmetic operators act lane by lane), so that both round alike.
-
 // sin(x + y) for |x| <= pi/4, y the tail of a reduced argument.
-template <typename Real>
-[[gnu::always_inline]] inline void sin_polynomial(const Real& x, const Real& y, Real& out) {
+double kernel_sin(double x, double y) {
     constexpr double s1 = -0x1.5555555555549p-3;
     constexpr double s2 = 0x1.111111110f8a6p-7;
     constexpr double s3 = -0x1.a01a019c161d5p-13;
     constexpr double s4 = 0x1.71de357b1fe7dp-19;
     constexpr double s5 = -0x1.ae5e68a2b9cebp-26;
     constexpr double s6 = 0x1.5d93a5acfd57cp-33;
-    const Real z = x * x;
-    const Real v = z * x;
-    const Real r = s2 + z * (s3 + z * (s4 + z * (s5 + z * s6)));
-    out = x - ((z * (0.5 * y - v * r) - y) - v * s1);
-}
-
-double kernel_sin(double x, double y) {
-    double out;
-    sin_polynomial(x, y, out);
-    return out;
+    const double z = x * x;
+    const double v = z * x;
+    const double r = s2 + z * (s3 + z * (s4 + z * (s5 + z * s6)));
+    return x - ((z * (0.5 * y - v * r) - y) - v * s1);
 }
 
 // cos(x + y) for |x| <= pi/4.
-template <typename Real>
-[[gnu::always_inline]] inline void cos_polynomial(const Real& x, const Real& y, Real& out) {
+double kernel_cos(double x, double y) {
     constexpr double c1 = 0x1.555555555554cp-5;
     constexpr double c2 = -0x1.6c16c16c15177p-10;
     constexpr double c3 = 0x1.a01a019cb1590p-16;
     constexpr double c4 = -0x1.27e4f809c52adp-22;
     constexpr double c5 = 0x1.1ee9ebdb4b1c4p-29;
     constexpr double c6 = -0x1.8fae9be8838d4p-37;
-    const Real z = x * x;
-    const Real z2 = z * z;
-    const Real r = z * (c1 + z * (c2 + z * c3)) + z2 * z2 * (c4 + z * (c5 + z * c6));
-    const Real half_z = 0.5 * z;
-    const Real w = 1.0 - half_z;
-    out = w + (((1.0 - w) - half_z) + (z * r - x * y));
-}
-
-double kernel_cos(double x, double y) {
-    double out;
-    cos_polynomial(x, y, out);
-    return out;
+    const double z = x * x;
+    const double z2 = z * z;
+    const double r = z * (c1 + z * (c2 + z * c3)) + z2 * z2 * (c4 + z * (c5 + z * c6));
+    const double half_z = 0.5 * z;
+    const double w = 1.0 - half_z;
+    return w + (((1.0 - w) - half_z) + (z * r - x * y));
 }
 
 // x - n * pi/2 as head + tail for |x| <= 2^19 * pi/2, by subtracting pi/2 in pieces
@@ -310,7 +293,8 @@ namespace {
 // precision: sin y (1 + 2.3 u), its terms after y being below a tenth of y, and cos y
 // (1 + 2.7 u), the rounding of 1 - z/2 + ... and the error of y times |y tan y| <= 0.79.
 // wave_sin itself is within 2^-52. So the result is S (1 + d), |d| <= 3 u: near_sine_error.
-constexpr float near_limit = 0x1p18f;
+// 2^18, the largest argument taken here, as the bits of a float.
+constexpr std::int32_t near_limit_bits = 0x48800000;
 
 template <int lanes> struct NearLanes {
     typedef float Single __attribute__((vector_size(4 * lanes)));
@@ -318,7 +302,7 @@ template <int lanes> struct NearLanes {
     typedef std::int32_t Narrow __attribute__((vector_size(4 * lanes)));
 };
 
-// `lanes` sines from arguments[0] on; lanes beyond near_limit or not finite take wave_sin.
+// `lanes` sines from arguments[0] on; lanes beyond 2^18 or not finite take wave_sin.
 template <int lanes>
 [[gnu::always_inline]] inline void near_sines(const float* arguments, float* sines) {
     using Single = typename NearLanes<lanes>::Single;
@@ -330,8 +314,8 @@ template <int lanes>
     std::memcpy(&x, arguments, sizeof x);
     Narrow x_bits;
     std::memcpy(&x_bits, &x, sizeof x_bits);
-    // |x| <= near_limit, compared on the bits: false for infinities and NaNs.
-    const Narrow within = (x_bits & 0x7fffffff) <= 0x48800000;
+    // |x| <= 2^18, compared on the bits: false for infinities and NaNs.
+    const Narrow within = (x_bits & 0x7fffffff) <= near_limit_bits;
     x = within != 0 ? x : Single{};
     const Double t = __builtin_convertvector(x, Double);
     const Double n = (t * invpio2 + round_shift) - round_shift;
