@@ -51,6 +51,11 @@ DWORD shutdown();
 // Loads a DLL from the system folder, never from beside the exe; null when it cannot be had.
 HMODULE load_system_library(const char* name);
 
+// The finer timer tick that the animation needs on Windows, held only while ripples play.
+void load_timer_resolution();
+void hold_fine_timer_tick();
+void release_fine_timer_tick();
+
 // Puts a new mouse hook in place of the current one, which the system may have dropped.
 void reinstall_mouse_hook();
 // Re-installs the hook when the cursor moved while the hook saw nothing.

@@ -1,6 +1,6 @@
 // Start-up, the message loop and shutdown: the search for DLLs kept to the system folder,
-// COM and the common controls, the two window classes, the system-wide mouse hook, the
-// frame tables and the settings, in that order.
+// the timer functions loaded from there, COM and the common controls, the two window
+// classes, the system-wide mouse hook, the frame tables and the settings, in that order.
 // Any failure during start-up ends the process silently; the caller turns false into
 // exit code 0.
 #include "app/ondrella.h"
@@ -72,6 +72,7 @@ HMODULE load_system_library(const char* name) {
 
 bool startup() {
     restrict_library_search();
+    load_timer_resolution();
     // S_FALSE (COM already entered on this thread) counts as a failure too.
     if (CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED) != S_OK)
         return false;
@@ -132,6 +133,8 @@ void check_mouse_hook() {
 }
 
 DWORD shutdown() {
+    // The applet may quit while ripples play.
+    release_fine_timer_tick();
     SetLastError(ERROR_SUCCESS);
     save_setup();
     UnhookWindowsHookEx(mouse_hook_handle);

@@ -31,6 +31,7 @@ void spawn_ripple(POINT cursor, int button) {
         return;
     HWND window = create_ripple_window(cursor, setup::size);
     ripples.push_back(Ripple{window, 0, button, 1, 0});
+    hold_fine_timer_tick();
     SetTimer(applet_window, RIPPLE_TIMER, static_cast<UINT>(setup::speed), nullptr);
 }
 

@@ -82,6 +82,7 @@ void ripple_tick(HWND applet) {
     // last ripple leaves it for the next one.
     if (ripples.empty()) {
         KillTimer(applet, RIPPLE_TIMER);
+        release_fine_timer_tick();
         release_ripple_surface();
         return;
     }

@@ -98,8 +98,9 @@ std::string drive(harness::Applet& applet, bool& held, const char* exe) {
 }
 
 // The DLLs the applet loads by name that are not KnownDLLs (those Windows takes only from
-// its system folder): the common controls, imported, and wtsapi32, loaded at run time.
-const char* const planted_names[] = {"comctl32", "wtsapi32"};
+// its system folder): the common controls, imported, and wtsapi32 and winmm, loaded at run
+// time.
+const char* const planted_names[] = {"comctl32", "wtsapi32", "winmm"};
 
 std::string planted_path(const std::string& folder, const char* name, const char* suffix) {
     return folder + "\\" + name + ".dll" + suffix;
