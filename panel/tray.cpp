@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <cstring>
+#include <initializer_list>
 
 #include "app/ondrella.h"
 
@@ -41,6 +42,29 @@ void open_menu(HWND applet) {
     GetCursorPos(&cursor);
     TrackPopupMenu(tray_menu, TPM_CENTERALIGN | TPM_VERNEGANIMATION, cursor.x, cursor.y - 2, 0,
                    applet, nullptr);
+    // Windows' own remedy for a menu whose owner is in front: without a message after it,
+    // the menu shown the next time can close at once, before "Quit" can be chosen.
+    PostMessageA(applet, WM_NULL, 0, 0);
+}
+
+// Run as administrator, the applet's window hears from the shell, which runs with less
+// privilege, only the messages it lets through: without them the icon would not come back
+// after the shell restarts, and its clicks could go unheard. Windows 7 filters by window,
+// Vista by process; earlier systems have no filter.
+void let_shell_messages_through(HWND applet) {
+    using WindowFilterFunction = BOOL(WINAPI*)(HWND, UINT, DWORD, CHANGEFILTERSTRUCT*);
+    using ProcessFilterFunction = BOOL(WINAPI*)(UINT, DWORD);
+    HMODULE user = GetModuleHandleA("user32.dll");
+    auto window_filter = reinterpret_cast<WindowFilterFunction>(
+        reinterpret_cast<void*>(GetProcAddress(user, "ChangeWindowMessageFilterEx")));
+    auto process_filter = reinterpret_cast<ProcessFilterFunction>(
+        reinterpret_cast<void*>(GetProcAddress(user, "ChangeWindowMessageFilter")));
+    for (UINT message : {taskbar_created, WM_TRAY_CALLBACK}) {
+        if (window_filter)
+            window_filter(applet, message, MSGFLT_ALLOW, nullptr);
+        else if (process_filter)
+            process_filter(message, MSGFLT_ADD);
+    }
 }
 
 // The shell takes a change, even one of nothing, only of an icon it holds.
@@ -59,6 +83,7 @@ void create_tray(HWND applet) {
         static_cast<HICON>(LoadImageA(module_instance, "A", IMAGE_ICON, 16, 16, LR_DEFAULTCOLOR));
     std::strncpy(tray_record.szTip, applet_class_name, sizeof tray_record.szTip - 1);
     taskbar_created = RegisterWindowMessageA("TaskbarCreated");
+    let_shell_messages_through(applet);
     add_tray_icon();
 }
 
