@@ -2,8 +2,11 @@
 // settings key, its window and its exit, and the values it leaves in the registry.
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "tests/win32/applet_fixture.h"
 #include "tests/win32/harness.h"
+#include "tools/frame-pace/relay_trace.h"
 
 namespace {
 
@@ -206,4 +209,43 @@ TEST_F(AppletTest, EndingSessionSavesAndAPlainQueryDoesNot) {
     EXPECT_EQ(stored_settings(), (Values{20, 32, 4, 50, 3, 0}));
     EXPECT_TRUE(harness::is_running(applet));
     EXPECT_EQ(harness::quit_applet(applet), 0u);
+}
+
+// ---- what Wine cannot act out, in the applet's relay trace ---------------------------
+
+TEST_F(AppletTest, FinerTickOnlyWhileRipplesPlayMenuFollowedAndShellMessagesLetThrough) {
+    auto calls = [](const std::string& call) { return call_times(ONDRELLA_TRACE, call).size(); };
+    trace_applet_calls("winmm.timeBeginPeriod;winmm.timeEndPeriod;user32.PostMessageA;"
+                       "user32.ChangeWindowMessageFilterEx");
+    start();
+    stop_tracing_applet_calls();
+    char taskbar_created[16];
+    wsprintfA(taskbar_created, "%08x", RegisterWindowMessageA("TaskbarCreated"));
+    const std::string filter = "user32\\.ChangeWindowMessageFilterEx\\(\\w+,";
+    EXPECT_EQ(calls(filter + taskbar_created + ",00000001,.*"), 1u);
+    EXPECT_EQ(calls(filter + "00000400,00000001,.*"), 1u) << "the icon's callback, WM_USER";
+    const std::string begin = "winmm\\.timeBeginPeriod\\(00000001\\)",
+                      end = "winmm\\.timeEndPeriod.*";
+    harness::pump_for(2500);
+    EXPECT_EQ(calls(begin), 0u) << "idle, through a hook check";
+
+    const std::string null_posted = "user32\\.PostMessageA\\(\\w+,00000000,00000000,00000000\\)";
+    PostMessageA(applet.window, WM_USER, 1, WM_RBUTTONUP);
+    ASSERT_TRUE(harness::wait_until([&] {
+        auto menus = harness::windows_of_process(applet.process.dwProcessId, "#32768");
+        return !menus.empty() && IsWindowVisible(menus[0]);
+    }));
+    harness::tap_key(VK_ESCAPE);
+    EXPECT_TRUE(harness::wait_until([&] { return calls(null_posted) == 1; }));
+
+    harness::move_cursor_and_wait({300, 300});
+    harness::press_button(0);
+    harness::release_button(0);
+    EXPECT_TRUE(harness::wait_until([&] { return calls(end) == 1; }, 20000));
+    EXPECT_EQ(calls(begin), 1u);
+    harness::press_button(0);
+    EXPECT_TRUE(harness::wait_until([&] { return calls(begin) == 2; }));
+    EXPECT_EQ(harness::quit_applet(applet), 0u);
+    harness::release_button(0);
+    EXPECT_EQ(calls(end), 2u) << "given back at quit with a ripple alive";
 }
