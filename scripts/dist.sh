@@ -8,7 +8,9 @@
 #
 # Each exe is started before it ships (the smoke run of tools/smoke, beside DLLs planted
 # under the names of those it loads): the x86_64 one under 64-bit Wine, the i686 one under
-# 32-bit Wine (start-i686.sh). When a run fails, no zip or installer is written. Where
+# 32-bit Wine (start-i686.sh); each installer is then installed, upgraded and removed under
+# Wine, and its installed exe started (check-installers.sh; the win32 one where 32-bit Wine
+# runs natively). When a run fails, no zip or installer is written. Where
 # 32-bit Wine cannot run, the release says so in a file beside the zips,
 # dist/ondrella-<version>-win32.not-started.txt: the zips and installers themselves stay
 # the same bytes wherever they are built.
@@ -53,6 +55,8 @@ case $status in
     ;;
   *) no_release "the i686 exe failed under 32-bit Wine" ;;
 esac
+
+bash scripts/check-installers.sh >&2 || no_release "an installer failed its installer run"
 
 for file in "${files[@]}"; do
   cp "$file" dist/

@@ -8,9 +8,9 @@
 # version; the package code (which must differ between any two packages that differ) is
 # derived from the package itself, written first with an all-zero one.
 #
-# wixl leaves out what Windows Installer needs for an upgrade that keeps the settings and
-# for AUTOSTART=0, and it is written into the tables here with msibuild (see the comments
-# in ondrella.wxs).
+# What wixl leaves out of the package or gets wrong (an upgrade that keeps the settings,
+# AUTOSTART=0, ALLUSERS=1, a plain shortcut, among others) is written into its tables here
+# with msibuild's SQL, which works the same whatever wixl's version.
 #
 #   scripts/pack-installer.sh MSI EXE ICON VERSION win32|win64      (absolute paths)
 set -euo pipefail
@@ -60,14 +60,24 @@ if ! said=$(cd "$stage" && TZ=UTC faketime -f "$fixed_time" \
   exit 1
 fi
 
-# The older version is removed after the new one is installed (as WiX's MajorUpgrade with
-# Schedule="afterInstallExecute" does). The Run value only when AUTOSTART is 1. The Start
-# menu shortcut points at the exe: wixl makes every shortcut an advertised one (its target a
-# feature), which Windows would check, and repair the product from, at every start.
+# What wixl leaves out or gets wrong, written into the tables:
+# - the older version is removed after the new one is installed (as WiX's MajorUpgrade with
+#   Schedule="afterInstallExecute" does);
+# - ALLUSERS=1 sets the install folder before the costs are worked out (wixl would place
+#   the action at one point or another from one run to the next);
+# - the Start menu shortcut points at the exe: wixl makes every shortcut an advertised one
+#   (its target a feature), which Windows would check, and repair the product from, at
+#   every start;
+# - the Run value goes to HKCU for one user and to HKLM for all (the root -1; wixl writes 4);
+# - the Run value only when AUTOSTART is 1;
+# - the exe's file version, which Windows Installer compares with an installed exe's.
 msibuild "$stage/package.msi" \
   -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Sequence\`) VALUES ('InstallExecute', 6500)" \
   -q "UPDATE \`InstallExecuteSequence\` SET \`Sequence\` = 6550 WHERE \`Action\` = 'RemoveExistingProducts'" \
+  -q "INSERT INTO \`InstallExecuteSequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('InstallForAllUsers', 'ALLUSERS = 1', 990)" \
+  -q "INSERT INTO \`InstallUISequence\` (\`Action\`, \`Condition\`, \`Sequence\`) VALUES ('InstallForAllUsers', 'ALLUSERS = 1', 990)" \
   -q "UPDATE \`Shortcut\` SET \`Target\` = '[#ondrella.exe]' WHERE \`Shortcut\` = 'StartMenuShortcut'" \
+  -q "UPDATE \`Registry\` SET \`Root\` = -1 WHERE \`Registry\` = 'RunAtSignIn'" \
   -q "UPDATE \`Component\` SET \`Condition\` = 'AUTOSTART = \"1\"' WHERE \`Component\` = 'Autostart'" \
   -q "UPDATE \`File\` SET \`Version\` = '$(file_version "$exe")' WHERE \`File\` = 'ondrella.exe'" \
   -s Ondrella Varnek "$template" '{00000000-0000-0000-0000-000000000000}'
