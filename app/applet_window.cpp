@@ -145,10 +145,14 @@ LRESULT on_refresh_labels() {
 }
 
 // Windows ends the processes of a session that logs off or shuts down without ending
-// their message loops: save now, or every change made in the panel is lost.
-LRESULT on_end_session(WPARAM ending) {
+// their message loops: save now, or every change made in the panel is lost. An installer
+// that replaces or removes ondrella.exe asks through the Restart Manager, with
+// ENDSESSION_CLOSEAPP, that the applet end itself: it quits then, as "Quit" does.
+LRESULT on_end_session(HWND window, WPARAM ending, LPARAM reason) {
     if (ending)
         save_setup();
+    if (ending && (reason & ENDSESSION_CLOSEAPP))
+        DestroyWindow(window);
     return 0;
 }
 
@@ -170,7 +174,7 @@ LRESULT CALLBACK applet_procedure(HWND window, UINT message, WPARAM wparam, LPAR
     case WM_TRAY_CALLBACK: return on_tray_callback(window, lparam);
     case WM_REBUILD_FRAMES: return on_rebuild_frames();
     case WM_REFRESH_LABELS: return on_refresh_labels();
-    case WM_ENDSESSION: return on_end_session(wparam);
+    case WM_ENDSESSION: return on_end_session(window, wparam, lparam);
     case WM_POWERBROADCAST: return on_power_broadcast(wparam);
     case WM_WTSSESSION_CHANGE: return on_session_change(wparam);
     default:

@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
 # Builds the two release zips and puts them in dist/: ondrella-<version>-win32.zip (the
 # i686 exe, for every Windows) and ondrella-<version>-win64.zip (the x86_64 exe, for 64-bit
-# Windows), each with ondrella.exe, README.txt and LICENSE. The same commit always gives
-# the same bytes; the zips' SHA-256 sums are printed last, to compare with another build
-# or a published figure.
+# Windows), each with ondrella.exe, README.txt and LICENSE, and beside them the installers
+# of the same exes, ondrella-<version>-win32.msi and -win64.msi. The same commit always
+# gives the same bytes; the SHA-256 sums of all four are printed last, to compare with
+# another build or a published figure.
 #
 # Each exe is started before it ships (the smoke run of tools/smoke, beside DLLs planted
 # under the names of those it loads): the x86_64 one under 64-bit Wine, the i686 one under
-# 32-bit Wine (start-i686.sh). When a run fails, no zip is written. Where 32-bit Wine
-# cannot run, the release says so in a file beside the zips,
-# dist/ondrella-<version>-win32.not-started.txt: the zips themselves stay the same bytes
-# wherever they are built.
+# 32-bit Wine (start-i686.sh); each installer is then installed, upgraded and removed under
+# Wine, and its installed exe started (check-installers.sh; the win32 one where 32-bit Wine
+# runs natively). When a run fails, no zip or installer is written. Where
+# 32-bit Wine cannot run, the release says so in a file beside the zips,
+# dist/ondrella-<version>-win32.not-started.txt: the zips and installers themselves stay
+# the same bytes wherever they are built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -19,13 +22,15 @@ source scripts/windows-target.sh
 bash scripts/build.sh cross -- --target dist
 bash scripts/build.sh cross64 -- --target dist ondrella-smoke planted-marker
 version=$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/cross/CMakeCache.txt)
-zips=(build/cross/ondrella-$version-win32.zip build/cross64/ondrella-$version-win64.zip)
+files=(build/cross/ondrella-$version-win32.zip build/cross64/ondrella-$version-win64.zip
+      build/cross/ondrella-$version-win32.msi build/cross64/ondrella-$version-win64.msi)
 not_started=dist/ondrella-$version-win32.not-started.txt
 
 mkdir -p dist
-# A failed run leaves no zip of this version behind that could pass for its release.
-for zip in "${zips[@]}"; do
-  rm -f "dist/${zip##*/}"
+# A failed run leaves no zip or installer of this version behind that could pass for its
+# release.
+for file in "${files[@]}"; do
+  rm -f "dist/${file##*/}"
 done
 rm -f "$not_started"
 no_release() {
@@ -51,7 +56,9 @@ case $status in
   *) no_release "the i686 exe failed under 32-bit Wine" ;;
 esac
 
-for zip in "${zips[@]}"; do
-  cp "$zip" dist/
+bash scripts/check-installers.sh >&2 || no_release "an installer failed its installer run"
+
+for file in "${files[@]}"; do
+  cp "$file" dist/
 done
-(cd dist && sha256sum "${zips[@]##*/}")
+(cd dist && sha256sum "${files[@]##*/}")

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building and testing Ondrella needs: the native
 # toolchain and test libraries, the MinGW-w64 cross compilers, 64-bit Wine and a private X
-# server, and zip and unzip for the release. Where 32-bit programs run (natively, or
+# server, and for the release zip and unzip, and wixl, msitools and faketime for its
+# installers. Where 32-bit programs run (natively, or
 # through qemu-user-static in a namespace of their own, see x86-32.sh) it also installs
 # 32-bit Wine, which starts the shipped i686 exe; when that cannot be had, it says so in
 # one line and the 64-bit build serves. A second run finds everything present and does
@@ -18,7 +19,7 @@ source "$here/scripts/x86-32.sh"
 
 packages=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
           libpng-dev libgif-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64 wine wine64
-          xvfb x11-utils imagemagick clang-format zip unzip)
+          xvfb x11-utils imagemagick clang-format zip unzip wixl msitools faketime)
 
 installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed'

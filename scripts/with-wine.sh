@@ -5,7 +5,8 @@
 # ever draws on the user's screen. Everything started here is stopped by its process id
 # when the command ends, fails or is interrupted.
 #
-#   scripts/with-wine.sh [--display-from-env] [--depth BITS] [--dpi DPI] [--i686] COMMAND [ARGS...]
+#   scripts/with-wine.sh [--display-from-env] [--depth BITS] [--dpi DPI] [--own-prefix NAME]
+#                        [--i686] COMMAND [ARGS...]
 #
 # The command finds the Wine loader for the Windows build in use in $wine_loader (see
 # windows-target.sh).
@@ -13,6 +14,7 @@
 # --display-from-env uses $DISPLAY instead of a private Xvfb (for `make run` on a desktop).
 # --depth gives the Xvfb screen another colour depth than 24 bits, --dpi scales the Wine
 # desktop (Wine scales DPI-unaware programs only with both LogPixels and DpiScalingVer set).
+# --own-prefix gives a run that changes the prefix for good (installs software) one apart.
 # --i686 is for 32-bit programs under 32-bit Wine, which has to be installed, and 32-bit
 # code has to run: natively, or with this whole call inside in_32bit_emulation (x86-32.sh).
 # The prefix is made with both Wines, so that 64-bit programs run in it beside 32-bit ones
@@ -34,6 +36,7 @@ while [ $# -gt 0 ]; do
     --display-from-env) use_env_display=1; shift ;;
     --depth) depth=$2; prefix+=-depth$2; shift 2 ;;
     --dpi) dpi=$2; prefix+=-dpi$2; shift 2 ;;
+    --own-prefix) prefix+=-$2; shift 2 ;;
     --i686)
       if [ ! -x /usr/lib/wine/wine ]; then
         echo "with-wine: --i686 needs 32-bit Wine, /usr/lib/wine/wine" >&2

@@ -2,7 +2,7 @@
 // 32-bit Wine past a partial mirror; each Windows exe imports only DLLs that Windows takes
 // from its system folder, and its manifest names the processor in its header; each release
 // zip holds its three files and the right README line, and packing it again gives the same
-// bytes.
+// bytes; each installer holds the same exe and building it again gives the same bytes.
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
@@ -164,6 +164,22 @@ TEST_P(WindowsBuildTest, ExeNamesItsProcessorAndItsZipHoldsItsFilesAndPacksAgain
                     source + "/LICENSE' " + GetParam().platform),
               0);
     EXPECT_TRUE(read_all(again) == read_all(zip)) << zip << " packed again differs";
+    fs::remove(again);
+
+    // The installer holds the same exe, and building it again gives the same bytes.
+    const fs::path msi = fs::path(zip).replace_extension(".msi");
+    const fs::path unpacked = scratch("msi");
+    ASSERT_EQ(shell("msiextract -C '" + unpacked.string() + "' '" + msi.string() + "'"), 0) << msi;
+    std::string extracted;
+    shell("find '" + unpacked.string() + "' -name ondrella.exe", &extracted);
+    EXPECT_TRUE(!extracted.empty() && read_all(extracted.substr(0, extracted.find('\n'))) == exe);
+    fs::remove_all(unpacked);
+    ASSERT_EQ(shell("cd / && umask 077 && TZ=Pacific/Chatham bash '" + source +
+                    "/scripts/pack-installer.sh' '" + again.string() + "' '" +
+                    (folder / "ondrella.exe").string() + "' '" + source + "/res/ondrella.ico' " +
+                    ONDRELLA_VERSION " " + GetParam().platform),
+              0);
+    EXPECT_TRUE(read_all(again) == read_all(msi)) << msi << " built again differs";
     fs::remove(again);
 }
 
