@@ -7,6 +7,8 @@
 # one line and the 64-bit build serves. A second run finds everything present and does
 # nothing.
 #
+#   scripts/install-deps.sh [PACKAGE...]
+#
 # A mirror in the middle of a sync can fail one index of `apt-get update` while the others
 # are fresh: the update is retried, and then the installation goes on with what it has.
 # When the index that fails is the i386 half of the security suite, the amd64 libraries on
@@ -19,6 +21,10 @@ source "$here/scripts/x86-32.sh"
 packages=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
           libpng-dev libgif-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64 wine wine64
           xvfb x11-utils imagemagick clang-format zip unzip)
+# Packages named as arguments are installed instead, and nothing else (the Debian 13 leg's
+# debootstrap, see test-debian13.sh).
+only_named=0
+[ $# -gt 0 ] && packages=("$@") && only_named=1
 
 installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed'
@@ -42,6 +48,7 @@ refused_mark=${ONDRELLA_BUILD:-$here/build}/.wine32-not-installable
 if [ $want_wine32 -eq 1 ] && [ -n "$(find "$refused_mark" -mmin -1440 2>/dev/null)" ]; then
   want_wine32=0
 fi
+[ $only_named -eq 1 ] && want_qemu=0 && want_wine32=0
 
 if [ ${#missing[@]} -eq 0 ] && [ $want_qemu -eq 0 ] && [ $want_wine32 -eq 0 ]; then
   exit 0
