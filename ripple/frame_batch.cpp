@@ -413,7 +413,12 @@ template <bool streaming, bool reversed>
             put_sixteen<streaming>(hold + c, hold_words);
             put_sixteen<streaming>(release + c, release_words);
         } else {
-            std::uint32_t words[3][16];
+            // Declared as GCC treats it: GCC aligns the array to 64 bytes of its own accord
+            // and stores into it with aligned moves, but under AddressSanitizer with
+            // use-after-return detection (on by default since GCC 13) the array's frame lies
+            // on the sanitizer's fake stack, laid out for the declared alignment only, and
+            // the aligned store faulted 32 bytes off a boundary.
+            alignas(64) std::uint32_t words[3][16];
             _mm512_storeu_si512(words[0], attack_words);
             _mm512_storeu_si512(words[1], hold_words);
             _mm512_storeu_si512(words[2], release_words);

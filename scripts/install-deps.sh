@@ -2,11 +2,12 @@
 # Installs the Debian packages that building and testing Ondrella needs: the native
 # toolchain and test libraries, the MinGW-w64 cross compilers, 64-bit Wine and a private X
 # server, and for the release zip and unzip, and wixl, msitools and faketime for its
-# installers. Where 32-bit programs run (natively, or
-# through qemu-user-static in a namespace of their own, see x86-32.sh) it also installs
-# 32-bit Wine, which starts the shipped i686 exe; when that cannot be had, it says so in
+# installers. Where 32-bit programs run (natively, or through qemu-user-static in a
+# namespace of their own, see x86-32.sh) it also installs 32-bit Wine, which starts the shipped i686 exe; when that cannot be had, it says so in
 # one line and the 64-bit build serves. A second run finds everything present and does
 # nothing.
+#
+#   scripts/install-deps.sh [PACKAGE...]
 #
 # A mirror in the middle of a sync can fail one index of `apt-get update` while the others
 # are fresh: the update is retried, and then the installation goes on with what it has.
@@ -20,6 +21,10 @@ source "$here/scripts/x86-32.sh"
 packages=(cmake make g++ pkg-config googletest libgtest-dev libgmock-dev libbenchmark-dev
           libpng-dev libgif-dev g++-mingw-w64-i686 g++-mingw-w64-x86-64 mingw-w64 wine wine64
           xvfb x11-utils imagemagick clang-format zip unzip wixl msitools faketime)
+# Packages named as arguments are installed instead, and nothing else (the Debian 13 leg's
+# debootstrap, see test-debian13.sh).
+only_named=0
+[ $# -gt 0 ] && packages=("$@") && only_named=1
 
 installed() {
   dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q '^install ok installed'
@@ -43,6 +48,7 @@ refused_mark=${ONDRELLA_BUILD:-$here/build}/.wine32-not-installable
 if [ $want_wine32 -eq 1 ] && [ -n "$(find "$refused_mark" -mmin -1440 2>/dev/null)" ]; then
   want_wine32=0
 fi
+[ $only_named -eq 1 ] && want_qemu=0 && want_wine32=0
 
 if [ ${#missing[@]} -eq 0 ] && [ $want_qemu -eq 0 ] && [ $want_wine32 -eq 0 ]; then
   exit 0

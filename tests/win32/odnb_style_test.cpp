@@ -258,16 +258,30 @@ TEST_F(StyledButtonTest, StylingEndsDoubleClicksForEveryButtonOfTheProcess) {
               (std::vector<UINT>{WM_LBUTTONDOWN, WM_LBUTTONUP, WM_LBUTTONDOWN, WM_LBUTTONUP}));
 }
 
+// Only the hover's own invalidation counts. Wine 10 invalidates a newly shown window, with
+// erase, when the X server exposes it, which reaches the window at any later message check,
+// UpdateWindow's included; a round in which the parent was invalidated too saw such an
+// exposure and is played again.
 TEST_F(StyledButtonTest, EnteringTakesTheCaptureAndInvalidatesOnceWithoutErasing) {
     Style();
-    Move(0, 0);
-    EXPECT_EQ(GetCapture(), button);
-    EXPECT_EQ(Tracked(button), 1u);
-    RECT update, client;
-    ASSERT_TRUE(GetUpdateRect(button, &update, FALSE));
-    GetClientRect(button, &client);
-    EXPECT_TRUE(EqualRect(&update, &client));
-    UpdateWindow(button);
+    bool undisturbed = false;
+    for (int round = 0; round < 5 && !undisturbed; ++round) {
+        if (round > 0)
+            Move(-4, -4);
+        ValidateRect(parent, nullptr);
+        ValidateRect(button, nullptr);
+        arrivals.clear();
+        Move(0, 0);
+        EXPECT_EQ(GetCapture(), button);
+        EXPECT_EQ(Tracked(button), 1u);
+        RECT update, client;
+        ASSERT_TRUE(GetUpdateRect(button, &update, FALSE));
+        GetClientRect(button, &client);
+        EXPECT_TRUE(EqualRect(&update, &client));
+        UpdateWindow(button);
+        undisturbed = !HasUpdate(parent);
+    }
+    ASSERT_TRUE(undisturbed) << "the parent was invalidated in every round";
     EXPECT_EQ(Arrived(button, WM_PAINT, WM_PAINT).size(), 1u);
     EXPECT_TRUE(Arrived(button, WM_ERASEBKGND, WM_ERASEBKGND).empty());
 
