@@ -3,9 +3,9 @@
 # toolchain and test libraries, the MinGW-w64 cross compilers, 64-bit Wine and a private X
 # server, and for the release zip and unzip, and wixl, msitools and faketime for its
 # installers. Where 32-bit programs run (natively, or through qemu-user-static in a
-# namespace of their own, see x86-32.sh) it also installs 32-bit Wine, which starts the shipped i686 exe; when that cannot be had, it says so in
-# one line and the 64-bit build serves. A second run finds everything present and does
-# nothing.
+# namespace of their own, see x86-32.sh) it also installs 32-bit Wine, which starts the
+# shipped i686 exe; when that cannot be had, it says so in one line and the 64-bit build
+# serves. A second run finds everything present and does nothing.
 #
 #   scripts/install-deps.sh [PACKAGE...]
 #
