@@ -19,12 +19,14 @@
 namespace {
 
 constexpr DWORD hold_ms = 2000;
+// A frame shown: one layered update of a ripple window.
+const char frame_call[] = "user32\\.UpdateLayeredWindow\\(.*";
 
 // The frames shown during one held press, with everything else at its default.
 std::vector<double> frames_shown(const char* trace_path, std::int32_t speed) {
     harness::wipe_settings();
     harness::seed_settings(16, 64, 1, speed, 2, 1);
-    const std::size_t before = call_times(trace_path, "user32\\.UpdateLayeredWindow\\(.*").size();
+    const std::size_t before = call_times(trace_path, frame_call).size();
     harness::Applet applet;
     if (!harness::start_applet(applet) || !applet.window) {
         harness::wait_for_exit(applet, 0);
@@ -37,7 +39,7 @@ std::vector<double> frames_shown(const char* trace_path, std::int32_t speed) {
     // The release cycle, 16 frames at the slowest speed, and the tick that retires it.
     harness::pump_for(16 * 200 + 500);
     harness::quit_applet(applet);
-    std::vector<double> times = call_times(trace_path, "user32\\.UpdateLayeredWindow\\(.*");
+    std::vector<double> times = call_times(trace_path, frame_call);
     times.erase(times.begin(), times.begin() + static_cast<std::ptrdiff_t>(before));
     return times;
 }
